@@ -1,0 +1,69 @@
+// Lock-free hand-over of control changes from other threads (host automation on
+// the user-interface thread, the editor) to the audio thread, which drains it at
+// the start of every chunk and queues the module events itself. Producers never
+// wait: each change takes one slot of a bounded multi-producer ring; should the
+// ring ever be full, the index is marked dirty instead and its current value is
+// sent at the next drain, so no change is lost.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+class ControlHandOver {
+public:
+    static constexpr uint32_t kCapacity = 1024;  // power of two
+    static constexpr int kIndexCount = 92;
+
+    struct Change {
+        int32_t index;
+        float controlValue;
+    };
+
+    ControlHandOver();
+
+    // Any thread. Records that index now holds controlValue.
+    void Push(int32_t index, float controlValue);
+
+    // Audio thread only. Calls deliver(index, controlValue) for every recorded change
+    // in the order pushed, then deliver(index, currentValue(index)) for every index
+    // marked dirty by an overflow. Returns the number of changes delivered.
+    template <typename Deliver, typename CurrentValue>
+    int Drain(Deliver&& deliver, CurrentValue&& currentValue);
+
+    bool Empty() const;
+
+private:
+    struct Cell {
+        std::atomic<uint32_t> sequence;
+        Change change;
+    };
+    Cell cells_[kCapacity];
+    alignas(64) std::atomic<uint32_t> enqueuePos_{0};
+    alignas(64) uint32_t dequeuePos_ = 0;
+    std::atomic<uint32_t> dirty_[3];
+};
+
+template <typename Deliver, typename CurrentValue>
+int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
+    int delivered = 0;
+    for (;;) {
+        Cell& cell = cells_[dequeuePos_ & (kCapacity - 1)];
+        if (cell.sequence.load(std::memory_order_acquire) != dequeuePos_ + 1) break;
+        Change change = cell.change;
+        cell.sequence.store(dequeuePos_ + kCapacity, std::memory_order_release);
+        ++dequeuePos_;
+        deliver(change.index, change.controlValue);
+        ++delivered;
+    }
+    for (int word = 0; word < 3; ++word) {
+        uint32_t bits = dirty_[word].exchange(0, std::memory_order_acq_rel);
+        while (bits) {
+            int bit = __builtin_ctz(bits);
+            bits &= bits - 1;
+            int index = word * 32 + bit;
+            deliver(index, currentValue(index));
+            ++delivered;
+        }
+    }
+    return delivered;
+}

@@ -1,0 +1,83 @@
+#include "host/DisplayMailbox.h"
+
+#include <cmath>
+
+DisplayMailbox::DisplayMailbox() {
+    for (Slot& slot : slots_)
+        for (auto& c : slot.channels) c.store(0.0f, std::memory_order_relaxed);
+}
+
+bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
+    if (index < 0 || index >= kSlots || !IsOpen()) return false;
+    Slot& slot = slots_[index];
+    switch (message.code) {
+        case 0:
+        case 1: {
+            float v = message.value;
+            if (!std::isfinite(v)) v = 0.0f;
+            slot.levelCode.store(message.code, std::memory_order_relaxed);
+            slot.latest.store(v, std::memory_order_relaxed);
+            float m = slot.maximum.load(std::memory_order_relaxed);
+            while (v > m && !slot.maximum.compare_exchange_weak(m, v, std::memory_order_relaxed)) {
+            }
+            slot.levelPosts.fetch_add(1, std::memory_order_release);
+            return true;
+        }
+        case 104:
+        case 110:
+            slot.typeCode.store(message.code, std::memory_order_relaxed);
+            slot.typeAux.store(message.aux, std::memory_order_relaxed);
+            slot.typeSeq.fetch_add(1, std::memory_order_release);
+            return true;
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            if (message.code == 2 && message.data) {
+                const float* four = static_cast<const float*>(message.data);
+                for (int c = 0; c < 4; ++c) slot.channels[c].store(four[c], std::memory_order_relaxed);
+            }
+            slot.blockCode.store(message.code, std::memory_order_relaxed);
+            slot.blockData.store(message.data, std::memory_order_relaxed);
+            slot.blockSeq.fetch_add(1, std::memory_order_release);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool DisplayMailbox::TakeLevel(int32_t index, LevelReading& reading) {
+    if (index < 0 || index >= kSlots) return false;
+    Slot& slot = slots_[index];
+    uint32_t posts = slot.levelPosts.exchange(0, std::memory_order_acquire);
+    if (posts == 0) return false;
+    reading.code = slot.levelCode.load(std::memory_order_relaxed);
+    reading.latest = slot.latest.load(std::memory_order_relaxed);
+    reading.maximum = slot.maximum.exchange(0.0f, std::memory_order_relaxed);
+    if (reading.maximum < reading.latest) reading.maximum = reading.latest;
+    reading.posts = posts;
+    return true;
+}
+
+bool DisplayMailbox::TakeType(int32_t index, TypeReading& reading) {
+    if (index < 0 || index >= kSlots) return false;
+    Slot& slot = slots_[index];
+    uint32_t seq = slot.typeSeq.load(std::memory_order_acquire);
+    if (seq == slot.typeSeen) return false;
+    slot.typeSeen = seq;
+    reading.code = slot.typeCode.load(std::memory_order_relaxed);
+    reading.aux = slot.typeAux.load(std::memory_order_relaxed);
+    return true;
+}
+
+bool DisplayMailbox::TakeBlock(int32_t index, BlockReading& reading) {
+    if (index < 0 || index >= kSlots) return false;
+    Slot& slot = slots_[index];
+    uint32_t seq = slot.blockSeq.load(std::memory_order_acquire);
+    if (seq == slot.blockSeen) return false;
+    slot.blockSeen = seq;
+    reading.code = slot.blockCode.load(std::memory_order_relaxed);
+    reading.data = slot.blockData.load(std::memory_order_relaxed);
+    for (int c = 0; c < 4; ++c) reading.channels[c] = slot.channels[c].load(std::memory_order_relaxed);
+    return true;
+}

@@ -1,0 +1,69 @@
+// Display data from the audio thread to the editor, without locks and without the
+// audio thread ever calling into a view. Each editor element index has one slot:
+//   - levels (codes 0 and 1): the latest value, the maximum since the editor last
+//     looked, and a count of posts;
+//   - meter types (codes 104 and 110): the latest type;
+//   - blocks (codes 2 to 5): for code 2 a copy of the four channel peaks, for the
+//     capture codes the buffer pointer (its ready flag is the module's hand-over).
+// The editor's frame timer takes what changed and hands it to the element.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "modules/framework/ModuleOwner.h"
+
+class DisplayMailbox {
+public:
+    static constexpr int kSlots = 92;
+
+    struct LevelReading {
+        int32_t code;     // 0 peak, 1 RMS
+        float latest;     // last value posted
+        float maximum;    // largest value posted since the previous take
+        uint32_t posts;   // values posted since the previous take
+    };
+    struct TypeReading {
+        int32_t code;  // 104 or 110
+        int32_t aux;   // meter type
+    };
+    struct BlockReading {
+        int32_t code;          // 2..5
+        const void* data;      // capture buffer (codes 3..5) or the copy of four peaks (2)
+        float channels[4];     // code 2: the four channel peaks
+    };
+
+    DisplayMailbox();
+
+    // The editor opens and closes the mailbox; posts to a closed mailbox are dropped.
+    void SetOpen(bool open) { open_.store(open, std::memory_order_release); }
+    bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+
+    // Audio thread. Files a message for element index; answers false if dropped.
+    bool Post(int32_t index, const DisplayMessage& message);
+
+    // Editor thread. Each answers true and fills the reading when something new
+    // arrived for index since the previous call of the same kind.
+    bool TakeLevel(int32_t index, LevelReading& reading);
+    bool TakeType(int32_t index, TypeReading& reading);
+    bool TakeBlock(int32_t index, BlockReading& reading);
+
+private:
+    struct Slot {
+        std::atomic<uint32_t> levelPosts{0};
+        std::atomic<int32_t> levelCode{0};
+        std::atomic<float> latest{0.0f};
+        std::atomic<float> maximum{0.0f};
+        std::atomic<uint32_t> typeSeq{0};
+        std::atomic<int32_t> typeCode{0};
+        std::atomic<int32_t> typeAux{0};
+        std::atomic<uint32_t> blockSeq{0};
+        std::atomic<int32_t> blockCode{0};
+        std::atomic<const void*> blockData{nullptr};
+        std::atomic<float> channels[4];
+        uint32_t typeSeen = 0;   // editor side
+        uint32_t blockSeen = 0;  // editor side
+    };
+    Slot slots_[kSlots];
+    std::atomic<bool> open_{false};
+};

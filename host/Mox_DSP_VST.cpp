@@ -1,0 +1,482 @@
+#include "host/Mox_DSP_VST.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#define ORVA_HAVE_CSR 1
+#endif
+
+#include "host/ControlTable.h"
+#include "modules/framework/GraphDescription.h"
+#include "modules/framework/ModuleBase.h"
+#include "platform/Resources.h"
+
+namespace {
+
+thread_local bool tOnAudioThread = false;
+
+// Counter that numbers new preset memories ("Empty  1" ...), shared by the library.
+int gPresetCounter = 0;
+
+constexpr int kMaxNameChars = 20;
+constexpr int kDisplayChars = 8;
+
+void StoreWord(int32_t& word, int32_t value) {
+    std::atomic_ref<int32_t>(word).store(value, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+bool OnAudioThread() { return tOnAudioThread; }
+
+AudioThreadScope::AudioThreadScope() : wasOnAudioThread_(tOnAudioThread), savedCsr_(0) {
+    tOnAudioThread = true;
+#ifdef ORVA_HAVE_CSR
+    savedCsr_ = _mm_getcsr();
+    _mm_setcsr(savedCsr_ | 0x8040u);  // flush-to-zero | denormals-are-zero
+#endif
+}
+
+AudioThreadScope::~AudioThreadScope() {
+#ifdef ORVA_HAVE_CSR
+    _mm_setcsr(savedCsr_);
+#endif
+    tOnAudioThread = wasOnAudioThread_;
+}
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kProgramCount, kPresetParamCount),
+      graphDescription(kGraphDescription),
+      moduleFactory(CreateModuleOfCode) {
+    // Clear the fields.
+    lastMidiController = -1;
+    notRunning = 0;
+    for (void*& l : noteListeners) l = nullptr;
+    for (float& v : loadedNormalised) v = 0.0f;
+    globalDisplayTags[0] = globalDisplayTags[1] = 0;
+    loadingProgram = 0;
+    editorBuilding = -1;
+    editorObject = nullptr;
+    globalRecord = currentRecord = nullptr;
+    self = this;
+    bank = nullptr;
+    FillConstantPool(constantPool);
+
+    BuildControlIndexMaps();
+
+    curProgram = 0;
+    gPresetCounter = 0;
+    programsAreChunks(true);
+
+    bank = new (std::nothrow) PresetMemory[kProgramCount];
+    if (bank) {
+        for (int n = 0; n < kProgramCount; ++n) InitialisePresetMemory(bank[n], gPresetCounter);
+        globalRecord = &bank[0];
+        currentRecord = &bank[0];
+    }
+
+    // The editor arrives with the editor classes; until then the effect runs without one.
+    setEditor(editorObject);
+
+    LoadBankResource(kFactoryBankName);
+
+    sampleRateInt = static_cast<int32_t>(sampleRate);
+    samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
+    internalBlockSize = blockSize <= kMaxChunk ? blockSize : kMaxChunk;
+    if (sampleRateInt != builtSampleRate) {
+        frequencyLimit = sampleRateInt * 49 / 100;
+        Build(sampleRateInt, frequencyLimit);
+    }
+
+    if (audioMaster) {
+        setNumInputs(4);
+        setNumOutputs(2);
+        setUniqueID(kUniqueID);
+        noSoundInStop(false);
+        canProcessReplacing(true);
+        wantEvents(1);
+    }
+
+    if (bank) setProgram(0);
+}
+
+Mox_DSP_VST::~Mox_DSP_VST() {
+    delete[] bank;
+    bank = globalRecord = currentRecord = nullptr;
+    for (int i = 0; i < moduleCount; ++i) {
+        if (modules[i]) {
+            modules[i]->Close();
+            delete modules[i];
+            modules[i] = nullptr;
+        }
+    }
+    moduleCount = 0;
+    for (ConnectionNode*& list : controlConnections) FreeConnectionList(list);
+    // The SDK base deletes the editor.
+}
+
+int Mox_DSP_VST::presetMemoryCounter() const { return gPresetCounter; }
+
+// ---------------------------------------------------------------------------
+// Host life cycle
+
+void Mox_DSP_VST::suspend() {
+    AudioThreadScope scope;
+    notRunning = -1;
+    for (int i = 0; i < moduleCount; ++i) {
+        Mox_ModuleBase* m = modules[i];
+        if (!m) continue;
+        m->Reset();
+        // The clock restarts at 0: events still queued on the old clock are due at once.
+        for (ModuleEvent* e = m->eventHead; e; e = e->next) e->time = 0;
+    }
+    runningTime = 0;
+    chunkOffset = 0;
+}
+
+void Mox_DSP_VST::resume() {
+    AudioThreadScope scope;
+    lastMidiController = -1;
+    if (internalBlockSize != builtBlockSize || sampleRateInt != builtSampleRate) {
+        notRunning = -1;
+        RebuildGraph();
+    } else {
+        for (int i = 0; i < moduleCount; ++i)
+            if (modules[i]) modules[i]->Resume();
+    }
+    notRunning = 0;
+}
+
+void Mox_DSP_VST::DestroyGraph() {
+    for (int i = moduleCount - 1; i >= 0; --i) {
+        if (modules[i]) {
+            modules[i]->Close();
+            delete modules[i];
+            modules[i] = nullptr;
+        }
+    }
+    moduleCount = 0;
+    for (float*& p : hostInputs) p = nullptr;
+}
+
+void Mox_DSP_VST::RebuildGraph() {
+    builtBlockSize = internalBlockSize;
+    builtSampleRate = sampleRateInt;
+    blockMilliseconds = static_cast<float>(internalBlockSize) * 1000.0f /
+                        static_cast<float>(sampleRateInt > 0 ? sampleRateInt : 44100);
+    DestroyGraph();
+    chunkOffset = 0;
+    StoreWord(snapAfterProgram, -1);
+    StoreWord(snapAfterBuild, -1);
+    BuildGraph();
+    for (int i = 0; i < moduleCount; ++i)
+        if (modules[i]) modules[i]->Open();
+    SendAllControlValues();
+}
+
+void Mox_DSP_VST::SendAllControlValues() {
+    for (int index = 0; index < kIndexCount; ++index) {
+        float cv = LoadControl(&controlValues[index]);
+        SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv);
+    }
+}
+
+void Mox_DSP_VST::BuildGraph() {
+    BuildGraphFrom(*this, graphDescription, moduleFactory, constantPool);
+}
+
+void Mox_DSP_VST::setSampleRate(float rate) {
+    if (!(rate >= 1.0f && rate <= 10.0e6f)) return;  // NaN, zero or absurd rates keep the old one
+    sampleRate = rate;
+    sampleRateInt = static_cast<int32_t>(rate);
+    samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
+    if (sampleRateInt != builtSampleRate) {
+        frequencyLimit = sampleRateInt * 49 / 100;
+        Build(sampleRateInt, frequencyLimit);
+    }
+}
+
+void Mox_DSP_VST::setBlockSize(int32_t size) {
+    if (size < 1) return;  // a block of no samples cannot size the graph
+    blockSize = size;
+    internalBlockSize = size <= kMaxChunk ? size : kMaxChunk;
+}
+
+void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t frames) {
+    if (frames <= 0 || !outputs) return;
+    float* out[2] = {outputs[0], outputs[1]};
+    AudioThreadScope scope;
+
+    if (moduleCount == 0) {
+        for (float* o : out)
+            if (o) std::memset(o, 0, sizeof(float) * static_cast<size_t>(frames));
+        return;
+    }
+    Mox_ModuleBase* last = modules[moduleCount - 1];
+    // The module buffers hold builtBlockSize samples, whatever the host said since.
+    const int32_t capacity = builtBlockSize > 0 ? builtBlockSize : 1;
+
+    int32_t done = 0;
+    while (frames > 0) {
+        DrainHandOver();
+        int32_t n = frames < kMaxChunk ? frames : kMaxChunk;
+        if (chunkOffset + n > capacity) n = capacity - chunkOffset;
+
+        for (int i = 0; i < 4; ++i) {
+            float* dest = hostInputs[i];
+            if (!dest) continue;
+            const float* src = inputs ? inputs[i] : nullptr;
+            if (src)
+                std::memcpy(dest + chunkOffset, src + done, sizeof(float) * static_cast<size_t>(n));
+            else
+                std::memset(dest + chunkOffset, 0, sizeof(float) * static_cast<size_t>(n));
+        }
+
+        for (int i = 0; i < moduleCount; ++i) {
+            Mox_ModuleBase* m = modules[i];
+            if (m && (m->flags == 0 || !m->QueueEmpty())) m->ProcessBlock(chunkOffset, n);
+        }
+
+        for (int c = 0; c < 2; ++c) {
+            if (!out[c]) continue;
+            const float* src = last ? last->outputs[c] : nullptr;
+            if (src)
+                std::memcpy(out[c] + done, src + chunkOffset, sizeof(float) * static_cast<size_t>(n));
+            else
+                std::memset(out[c] + done, 0, sizeof(float) * static_cast<size_t>(n));
+        }
+
+        chunkOffset += n;
+        runningTime += static_cast<uint32_t>(n);
+        StoreWord(snapAfterProgram, 0);
+        StoreWord(snapAfterBuild, 0);
+        if (chunkOffset >= capacity) chunkOffset = 0;
+        frames -= n;
+        done += n;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Control values
+
+void Mox_DSP_VST::DrainHandOver() {
+    handOver.Drain(
+        [this](int32_t index, float cv) { SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv); },
+        [this](int32_t index) { return LoadControl(&controlValues[index]); });
+}
+
+void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue) {
+    if (tOnAudioThread)
+        SendControlEvent(runningTime, index, 0, IntegerForm(controlValue), controlValue);
+    else
+        handOver.Push(index, controlValue);
+}
+
+void Mox_DSP_VST::SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
+                                   float controlValue) {
+    if (index < 0 || index >= kIndexCount) return;
+    for (const ConnectionNode* node = controlConnections[index]; node; node = node->next) {
+        const int receivers = node->count == 0 ? 1 : node->count;
+        for (int k = 0; k < receivers; ++k) {
+            Mox_ModuleBase* target = ModuleAt(node->targetIndex + k * node->stride);
+            if (target)
+                target->QueueEvent(time, node->targetPin, state, intValue, controlValue,
+                                   &controlValues[index]);
+        }
+    }
+}
+
+void Mox_DSP_VST::ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex, int32_t index,
+                                 uint16_t receiverPin, int16_t count, int16_t stride,
+                                 int32_t noEventLink) {
+    if (index < 0 || index >= kIndexCount) return;
+    if (!(count != 0 && noEventLink)) {
+        ConnectionNode* node = new ConnectionNode{static_cast<int16_t>(receiverIndex), receiverPin,
+                                                  count, stride, nullptr};
+        ConnectionNode** tail = &controlConnections[index];
+        while (*tail) tail = &(*tail)->next;
+        *tail = node;
+    }
+    if (receiver) receiver->SetInput(receiverPin, &controlValues[index]);
+}
+
+void Mox_DSP_VST::FileNormalised(int32_t index, float normalised) {
+    if (index < 0 || index >= kPresetParamCount || !bank) return;
+    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : currentRecord;
+    std::atomic_ref<float>(record->values[index]).store(normalised, std::memory_order_relaxed);
+}
+
+void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
+    if (index < 0 || index >= kIndexCount || std::isnan(normalised)) return;
+    normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
+    const ControlDescriptor& row = DescriptorOf(index);
+    const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
+    StoreControl(&controlValues[index], controlValue);
+    FileNormalised(index, normalised);
+    RouteControlChange(index, controlValue);
+}
+
+float Mox_DSP_VST::NormalisedValue(int32_t index) const {
+    if (index < 0 || index >= kPresetParamCount || !bank) return 0.0f;
+    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : currentRecord;
+    return std::atomic_ref<float>(record->values[index]).load(std::memory_order_relaxed);
+}
+
+float Mox_DSP_VST::ControlValue(int32_t index) const {
+    if (index < 0 || index >= kIndexCount) return 0.0f;
+    return LoadControl(&controlValues[index]);
+}
+
+float Mox_DSP_VST::getParameter(int32_t index) { return NormalisedValue(index); }
+
+void Mox_DSP_VST::setControlValue(int32_t index, float controlValue, bool notify) {
+    if (index < 0 || index >= kIndexCount || std::isnan(controlValue)) return;
+    const ControlDescriptor& row = DescriptorOf(index);
+    const float range = row.high - row.low;
+    const float normalised = range != 0.0f ? (controlValue * 10.0f - row.low) / range : 0.0f;
+    StoreControl(&controlValues[index], controlValue);
+    FileNormalised(index, normalised);
+    if (notify) RouteControlChange(index, controlValue);
+}
+
+void Mox_DSP_VST::setProgram(int32_t program) {
+    if (program < 0 || program >= kProgramCount || !bank) return;
+    curProgram = program;
+    StoreWord(loadingProgram, -1);
+    StoreWord(snapAfterProgram, -1);
+    currentRecord = &bank[program];
+    for (int index = 0; index < kPresetParamCount; ++index) {
+        float normalised = NormalisedValue(index);
+        loadedNormalised[index] = normalised;
+        setParameter(index, normalised);
+    }
+    StoreWord(loadingProgram, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Parameter texts
+
+void Mox_DSP_VST::getParameterName(int32_t index, char* text) {
+    if (!text) return;
+    if (index < 0) {
+        *text = 0;
+    } else if (index < kPresetParamCount) {
+        const char* label = DescriptorOf(index).label;
+        vst_strncpy(text, label ? label : "z|", label ? kMaxNameChars : 8);
+    } else {
+        vst_strncpy(text, "z-", 8);
+    }
+}
+
+void Mox_DSP_VST::getParameterLabel(int32_t /*index*/, char* text) {
+    if (text) *text = 0;  // the unit is part of the tooltip only
+}
+
+void FormatDisplayValue(float value, char* text) {
+    if (!text) return;
+    if (std::isnan(value)) {
+        vst_strncpy(text, "nan", kDisplayChars);
+        return;
+    }
+    int pos = 0;
+    double magnitude = std::fabs(static_cast<double>(value));
+    if (value < 0.0f) text[pos++] = '-';
+    if (std::isinf(value)) {
+        vst_strncpy(text + pos, "inf", kDisplayChars - pos);
+        return;
+    }
+    double integerPart = std::floor(magnitude);
+    char digits[400];
+    int n = std::snprintf(digits, sizeof digits, "%.0f", integerPart);
+    for (int i = 0; i < n && pos < kDisplayChars; ++i) text[pos++] = digits[i];
+    if (pos < kDisplayChars) {
+        text[pos++] = '.';
+        int fractionDigits = kDisplayChars - pos;
+        double scaled = (magnitude - integerPart) * std::pow(10.0, fractionDigits);
+        long long remainder = static_cast<long long>(scaled);
+        for (int i = fractionDigits - 1; i >= 0; --i) {
+            text[pos + i] = static_cast<char>('0' + remainder % 10);
+            remainder /= 10;
+        }
+        pos += fractionDigits;
+    }
+    text[pos] = 0;
+}
+
+void Mox_DSP_VST::getParameterDisplay(int32_t index, char* text) {
+    if (!text) return;
+    *text = 0;
+    if (index < 0 || index >= kPresetParamCount) return;
+    const ControlDescriptor& row = DescriptorOf(index);
+    const float value = ControlValue(index) * 10.0f;
+    const int type = row.type;
+    if (type == 16 || (type >= 19 && type <= 27) || type == 52) {
+        const int items = optionCountOfIndex[index];
+        if (items == 0) return;
+        const int k = static_cast<int>(static_cast<float>(items - 1) * NormalisedValue(index));
+        if (k >= 0 && k < items && CopyOptionItem(row.options, k, text, kDisplayChars)) return;
+        FormatDisplayValue(value, text);
+    } else if (type >= 28 && type <= 45) {
+        // Number fields, global displays and text fields carry no host parameter.
+    } else {
+        FormatDisplayValue(value, text);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// MIDI map, editor, bank
+
+void Mox_DSP_VST::SetMidiAssignment(int32_t index, int32_t controller) {
+    if (index < 0 || index >= kPresetParamCount || !globalRecord) return;
+    globalRecord->midiMap[index] = static_cast<int16_t>(controller);
+}
+
+int32_t Mox_DSP_VST::GetMidiAssignment(int32_t index) {
+    if (index < 0 || index >= kPresetParamCount || !globalRecord) return -1;
+    return globalRecord->midiMap[index];
+}
+
+void Mox_DSP_VST::PostToEditor(int32_t index, const DisplayMessage* message) {
+    if (index < 0 || index >= kIndexCount || !message) return;
+    mailbox.Post(index, *message);
+}
+
+void Mox_DSP_VST::SaveBankFile() {
+    if (!bank) return;
+    const passwd* user = getpwuid(getuid());
+    if (!user || !user->pw_dir) return;
+    std::string path = std::string(user->pw_dir) + "/VST_PatchMemoryBanks.mem";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return;
+    std::fwrite(bank, 1, sizeof(PresetMemory) * kProgramCount, file);
+    std::fclose(file);
+}
+
+void Mox_DSP_VST::LoadBankResource(const char* resourceName) {
+    if (!bank) return;
+    const EmbeddedResource* resource = FindEmbeddedResource("DATA", resourceName);
+    if (!resource || !resource->data) return;
+    size_t records = resource->size / sizeof(PresetMemory);
+    if (records > static_cast<size_t>(kProgramCount)) records = kProgramCount;
+    std::memcpy(bank, resource->data, records * sizeof(PresetMemory));
+}
+
+void Mox_DSP_VST::SendNoteToGraph(int32_t packedMessage) {
+    if (tOnAudioThread) SendControlEvent(runningTime, 48, 0, packedMessage, 0.0f);
+}
+
+void Mox_DSP_VST::SetSkin(int32_t /*skin*/) {
+    // The editor has a single skin; nothing to swap.
+}

@@ -1,0 +1,129 @@
+// Mox_DSP_VST: the effect object, root of the plug-in.
+//
+// It publishes the AEffect record, owns the module table and runs the signal
+// graph in chunks of at most 128 samples, keeps the value of every parameter
+// index and fans control values out to module inputs as module events, holds the
+// preset bank, builds the lookup tables that all modules share, and owns the
+// editor.
+//
+// Threads: processReplacing, processEvents, suspend and resume run on the host's
+// audio thread, and with them every module. Parameters, programs, chunks and the
+// editor may be driven from any other thread: their control events reach the
+// modules through a lock-free hand-over that the audio thread drains at the start
+// of every chunk. Display data travels the other way through a mailbox.
+#pragma once
+
+#include <cstdint>
+
+#include "host/ControlHandOver.h"
+#include "host/DisplayMailbox.h"
+#include "host/PresetBank.h"
+#include "modules/framework/GraphBuilder.h"
+#include "modules/framework/ModuleOwner.h"
+#include "sdk/AudioEffectX.h"
+
+class Mox_DSP_VST : public AudioEffectX, public ModuleOwner {
+public:
+    static constexpr int32_t kUniqueID = VstFourCC('O', 'T', 's', 'q');
+    static constexpr const char* kFactoryBankName = "VST_PatchMemoryBanks.mem";
+
+    explicit Mox_DSP_VST(audioMasterCallback audioMaster);
+    ~Mox_DSP_VST() override;
+
+    // ----- host life cycle (audio thread) -----
+    void suspend() override;
+    void resume() override;
+    void setSampleRate(float rate) override;
+    void setBlockSize(int32_t size) override;
+    void processReplacing(float** inputs, float** outputs, int32_t frames) override;
+    void process(float** /*inputs*/, float** /*outputs*/, int32_t /*frames*/) override {}
+    void processDoubleReplacing(double**, double**, int32_t) override {}
+
+    // ----- parameters and programs (any thread) -----
+    void setProgram(int32_t program) override;
+    void setParameter(int32_t index, float normalised) override;
+    float getParameter(int32_t index) override;
+    void getParameterName(int32_t index, char* text) override;
+    void getParameterLabel(int32_t index, char* text) override;
+    void getParameterDisplay(int32_t index, char* text) override;
+
+    // ----- own operations, in slot order -----
+    virtual void BuildGraph();
+    virtual void SetMidiAssignment(int32_t index, int32_t controller);
+    virtual int32_t GetMidiAssignment(int32_t index);
+    // Editor-side entry: an element sets a value in its own units (control value).
+    virtual void setControlValue(int32_t index, float controlValue, bool notify);
+    void PostToEditor(int32_t index, const DisplayMessage* message) override;
+    void SaveBankFile() override;
+    virtual void LoadBankResource(const char* resourceName);
+    void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
+                          float controlValue) override;
+    virtual void SendNoteToGraph(int32_t packedMessage);
+    virtual void SetSkin(int32_t skin);
+    void ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex, int32_t index,
+                        uint16_t receiverPin, int16_t count, int16_t stride,
+                        int32_t noEventLink) override;
+
+    float ModuleSampleRate() const override { return sampleRate; }
+
+    // Normalised value held for a host parameter (0 for other indices).
+    float NormalisedValue(int32_t index) const;
+    // Control value of an index (0 outside 0..91).
+    float ControlValue(int32_t index) const;
+
+    DisplayMailbox& displayMailbox() { return mailbox; }
+    int presetMemoryCounter() const;
+
+    // Fields, in declaration order (the SDK base and ModuleOwner hold the rest).
+    int32_t lastMidiController;     // last MIDI controller received, -1 after resume
+    int32_t notRunning;             // -1 while suspended or rebuilding
+    void* noteListeners[8];         // editor windows told about incoming notes
+    float loadedNormalised[92];     // values 0..46 as last loaded by setProgram
+    int32_t globalDisplayTags[2];   // editor's preset number and name displays
+    int32_t loadingProgram;         // -1 while setProgram applies values
+    int32_t editorBuilding;         // -1 while the editor builds its controls
+    AEffEditor* editorObject;       // the editor, also registered as the SDK editor
+    PresetMemory* globalRecord;     // preset memory 0
+    PresetMemory* currentRecord;    // the current program's memory
+    Mox_DSP_VST* self;
+    PresetMemory* bank;             // 128 preset memories
+
+protected:
+    // The description and module factory used by BuildGraph.
+    const GraphRecord* graphDescription;
+    ModuleFactory moduleFactory;
+    float constantPool[kConstantPoolSize];
+
+    // Sends a control change into the graph: at once on the audio thread, else
+    // through the hand-over.
+    void RouteControlChange(int32_t index, float controlValue);
+    void DrainHandOver();
+    void DestroyGraph();
+    void RebuildGraph();
+    void SendAllControlValues();
+    void FileNormalised(int32_t index, float normalised);
+
+    ControlHandOver handOver;
+    DisplayMailbox mailbox;
+};
+
+// Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",
+// 300 -> "300.0000", -16.1 -> "-16.1000".
+void FormatDisplayValue(float value, char* text);
+
+// True while the calling thread is inside one of the effect's audio-thread entries.
+bool OnAudioThread();
+
+// Marks the calling thread as the audio thread for the scope's lifetime and sets
+// flush-to-zero / denormals-are-zero, restoring the caller's state afterwards.
+class AudioThreadScope {
+public:
+    AudioThreadScope();
+    ~AudioThreadScope();
+    AudioThreadScope(const AudioThreadScope&) = delete;
+    AudioThreadScope& operator=(const AudioThreadScope&) = delete;
+
+private:
+    bool wasOnAudioThread_;
+    unsigned int savedCsr_;
+};

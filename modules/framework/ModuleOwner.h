@@ -1,0 +1,86 @@
+// What a module sees of the effect object that owns it: the running clock, the
+// block geometry, the module table, the control values, the shared lookup tables,
+// the event pool, and the few operations modules call back (display data, bank
+// file, control events). The effect object derives from this; module tests use a
+// small stand-in owner instead of the whole plug-in.
+#pragma once
+
+#include <cstdint>
+
+#include "modules/framework/ModuleEvent.h"
+#include "modules/framework/SharedTables.h"
+
+class Mox_ModuleBase;
+
+// Record passed with display data to an editor element (meters, scope, images).
+struct DisplayMessage {
+    union {
+        const void* data;   // null for single values
+        uint64_t dataBits;  // keeps the field 64 bits wide on 32-bit builds too
+    };
+    int32_t aux;   // auxiliary integer (meter type for codes 104 and 110)
+    int32_t code;  // what the message carries
+    float value;   // single value
+};
+
+class ModuleOwner : public SharedTables {
+public:
+    static constexpr int kMaxModules = 200;
+    static constexpr int kFirstGraphCode = 6000;
+    static constexpr int kGraphCodeCount = 388;  // codes 6000..6387
+    static constexpr int kIndexCount = 92;       // parameter indices 0..91
+    static constexpr int kMaxChunk = 128;        // longest chunk the graph runs
+
+    ModuleOwner();
+    virtual ~ModuleOwner() = default;
+    ModuleOwner(const ModuleOwner&) = delete;
+    ModuleOwner& operator=(const ModuleOwner&) = delete;
+
+    // Operations that modules call on their owner.
+    virtual float ModuleSampleRate() const { return static_cast<float>(sampleRateInt); }
+    virtual void PostToEditor(int32_t index, const DisplayMessage* message) = 0;
+    virtual void SaveBankFile() = 0;
+    virtual void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
+                                  float controlValue) = 0;
+    virtual void ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex, int32_t index,
+                                uint16_t receiverPin, int16_t count, int16_t stride,
+                                int32_t noEventLink) = 0;
+
+    // The module at a table index, or null outside the table.
+    Mox_ModuleBase* ModuleAt(int index) const {
+        return index >= 0 && index < kMaxModules ? modules[index] : nullptr;
+    }
+
+    ModuleEvent* TakeEvent() { return eventPool.Take(); }
+    void GiveEvent(ModuleEvent* e) { eventPool.Give(e); }
+
+    float* hostInputs[4];          // host-input module's buffers: L, R, side L, side R
+    int32_t snapAfterProgram;      // -1 after setProgram until the chunk ends
+    int32_t snapAfterBuild;        // -1 after a rebuild until the chunk ends
+    int32_t voiceCount;            // voices of a voice group (none in this graph)
+    uint32_t runningTime;          // sample time at the start of the current chunk
+    int32_t chunkOffset;           // buffer position of the next chunk, 0..blockSize-1
+    Mox_ModuleBase* modules[kMaxModules];  // the module table, in run order
+    int16_t moduleOfCode[kGraphCodeCount]; // graph code - 6000 -> table index
+    int32_t moduleCount;           // modules in the table; 0 before the first build
+    int32_t sampleRateInt;         // host sample rate, truncated
+    int32_t builtSampleRate;       // sampleRateInt at the last build
+    int32_t frequencyLimit;        // clamp of the frequency-mapped tables, Hz
+    float samplesPerMs;            // sampleRateInt * 0.001
+    float blockMilliseconds;       // internal block length in ms
+    int32_t internalBlockSize;     // min(host block size, 128)
+    int32_t builtBlockSize;        // internalBlockSize at the last build
+    float controlValues[kIndexCount + 1];             // control value of each index
+    ConnectionNode* controlConnections[kIndexCount];  // receivers of each index
+
+protected:
+    EventPool eventPool;
+};
+
+// Reads a control value that another thread may write whole (a plain load on x86;
+// the atomic access keeps the hand-over visible to thread checkers).
+float LoadControl(const float* value);
+void StoreControl(float* target, float value);
+
+// Integer form of a control value x: the display value x * 10 rounded, halves up.
+int32_t IntegerForm(float controlValue);
