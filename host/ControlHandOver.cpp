@@ -3,13 +3,18 @@
 ControlHandOver::ControlHandOver() {
     for (uint32_t i = 0; i < kCapacity; ++i) {
         cells_[i].sequence.store(i, std::memory_order_relaxed);
-        cells_[i].change = Change{0, 0.0f};
+        cells_[i].change = Change{0, 0.0f, 0};
     }
     for (auto& word : dirty_) word.store(0, std::memory_order_relaxed);
+    for (int i = 0; i < kIndexCount; ++i) {
+        generation_[i].store(0, std::memory_order_relaxed);
+        delivered_[i] = 0;
+    }
 }
 
 void ControlHandOver::Push(int32_t index, float controlValue) {
     if (index < 0 || index >= kIndexCount) return;
+    const uint32_t generation = generation_[index].fetch_add(1, std::memory_order_acq_rel) + 1;
     uint32_t pos = enqueuePos_.load(std::memory_order_relaxed);
     for (;;) {
         Cell& cell = cells_[pos & (kCapacity - 1)];
@@ -17,7 +22,7 @@ void ControlHandOver::Push(int32_t index, float controlValue) {
         int32_t diff = static_cast<int32_t>(sequence - pos);
         if (diff == 0) {
             if (enqueuePos_.compare_exchange_weak(pos, pos + 1, std::memory_order_relaxed)) {
-                cell.change = Change{index, controlValue};
+                cell.change = Change{index, controlValue, generation};
                 cell.sequence.store(pos + 1, std::memory_order_release);
                 return;
             }

@@ -3,7 +3,9 @@
 // the start of every chunk and queues the module events itself. Producers never
 // wait: each change takes one slot of a bounded multi-producer ring; should the
 // ring ever be full, the index is marked dirty instead and its current value is
-// sent at the next drain, so no change is lost.
+// sent at the next drain, so no change is lost. Every change carries a per-index
+// generation, so that a change older than one already delivered is skipped: the
+// receivers never step back to a stale value.
 #pragma once
 
 #include <atomic>
@@ -17,11 +19,13 @@ public:
     struct Change {
         int32_t index;
         float controlValue;
+        uint32_t generation;
     };
 
     ControlHandOver();
 
-    // Any thread. Records that index now holds controlValue.
+    // Any thread. Records that index now holds controlValue (the caller stores the
+    // value where currentValue() of Drain reads it before calling Push).
     void Push(int32_t index, float controlValue);
 
     // Audio thread only. Calls deliver(index, controlValue) for every recorded change
@@ -41,6 +45,8 @@ private:
     alignas(64) std::atomic<uint32_t> enqueuePos_{0};
     alignas(64) uint32_t dequeuePos_ = 0;
     std::atomic<uint32_t> dirty_[3];
+    std::atomic<uint32_t> generation_[kIndexCount];  // changes pushed per index
+    uint32_t delivered_[kIndexCount];                 // consumer: newest generation sent
 };
 
 template <typename Deliver, typename CurrentValue>
@@ -52,6 +58,9 @@ int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
         Change change = cell.change;
         cell.sequence.store(dequeuePos_ + kCapacity, std::memory_order_release);
         ++dequeuePos_;
+        uint32_t& last = delivered_[change.index];
+        if (static_cast<int32_t>(change.generation - last) <= 0) continue;  // stale
+        last = change.generation;
         deliver(change.index, change.controlValue);
         ++delivered;
     }
@@ -61,6 +70,7 @@ int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
             int bit = __builtin_ctz(bits);
             bits &= bits - 1;
             int index = word * 32 + bit;
+            delivered_[index] = generation_[index].load(std::memory_order_acquire);
             deliver(index, currentValue(index));
             ++delivered;
         }

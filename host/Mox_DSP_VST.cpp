@@ -183,6 +183,9 @@ void Mox_DSP_VST::RebuildGraph() {
     BuildGraph();
     for (int i = 0; i < moduleCount; ++i)
         if (modules[i]) modules[i]->Open();
+    // Changes handed over before this point are in controlValues already and go out
+    // with all the others; only later ones stay queued.
+    handOver.Drain([](int32_t, float) {}, [](int32_t) { return 0.0f; });
     SendAllControlValues();
 }
 
@@ -340,6 +343,12 @@ float Mox_DSP_VST::ControlValue(int32_t index) const {
 }
 
 float Mox_DSP_VST::getParameter(int32_t index) { return NormalisedValue(index); }
+
+void Mox_DSP_VST::setParameterAutomated(int32_t index, float normalised) {
+    setParameter(index, normalised);
+    if (index >= 0 && index < kPresetParamCount && !std::isnan(normalised))
+        callHost(audioMasterAutomate, index, 0, nullptr, normalised);
+}
 
 void Mox_DSP_VST::setControlValue(int32_t index, float controlValue, bool notify) {
     if (index < 0 || index >= kIndexCount || std::isnan(controlValue)) return;

@@ -43,6 +43,8 @@ public:
     void setProgram(int32_t program) override;
     void setParameter(int32_t index, float normalised) override;
     float getParameter(int32_t index) override;
+    // setParameter, then the host is told of changes to host parameters (0..46).
+    void setParameterAutomated(int32_t index, float normalised) override;
     void getParameterName(int32_t index, char* text) override;
     void getParameterLabel(int32_t index, char* text) override;
     void getParameterDisplay(int32_t index, char* text) override;
