@@ -63,7 +63,7 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
     // Clear the fields.
     lastMidiController = -1;
     notRunning = 0;
-    for (void*& l : noteListeners) l = nullptr;
+    for (NoteListener*& l : noteListeners) l = nullptr;
     for (float& v : loadedNormalised) v = 0.0f;
     globalDisplayTags[0] = globalDisplayTags[1] = 0;
     loadingProgram = 0;
@@ -334,7 +334,10 @@ void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
 float Mox_DSP_VST::NormalisedValue(int32_t index) const {
     if (index < 0 || index >= kPresetParamCount || !bank) return 0.0f;
     PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : currentRecord;
-    return std::atomic_ref<float>(record->values[index]).load(std::memory_order_relaxed);
+    const float stored = std::atomic_ref<float>(record->values[index]).load(std::memory_order_relaxed);
+    // A loaded chunk may hold anything; what is used is always a value in 0..1.
+    if (std::isnan(stored)) return 0.0f;
+    return stored < 0.0f ? 0.0f : (stored > 1.0f ? 1.0f : stored);
 }
 
 float Mox_DSP_VST::ControlValue(int32_t index) const {
@@ -462,15 +465,24 @@ void Mox_DSP_VST::PostToEditor(int32_t index, const DisplayMessage* message) {
     mailbox.Post(index, *message);
 }
 
-void Mox_DSP_VST::SaveBankFile() {
-    if (!bank) return;
+std::string BankFilePath() {
     const passwd* user = getpwuid(getuid());
-    if (!user || !user->pw_dir) return;
-    std::string path = std::string(user->pw_dir) + "/VST_PatchMemoryBanks.mem";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return;
-    std::fwrite(bank, 1, sizeof(PresetMemory) * kProgramCount, file);
-    std::fclose(file);
+    if (!user || !user->pw_dir || !*user->pw_dir) return std::string();
+    return std::string(user->pw_dir) + "/VST_PatchMemoryBanks.mem";
+}
+
+bool Mox_DSP_VST::SaveBankFileTo(const char* path) const {
+    if (!bank || !path || !*path) return false;
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    const size_t written = std::fwrite(bank, sizeof(PresetMemory), kProgramCount, file);
+    const bool closed = std::fclose(file) == 0;
+    return written == static_cast<size_t>(kProgramCount) && closed;
+}
+
+void Mox_DSP_VST::SaveBankFile() {
+    const std::string path = BankFilePath();
+    SaveBankFileTo(path.c_str());
 }
 
 void Mox_DSP_VST::LoadBankResource(const char* resourceName) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
@@ -21,6 +22,17 @@
 #include "modules/framework/GraphBuilder.h"
 #include "modules/framework/ModuleOwner.h"
 #include "sdk/AudioEffectX.h"
+
+// An editor window that wants to hear incoming notes: note number, plus 256 for a
+// note-on, or -1 for all notes off. Called on the audio thread.
+class NoteListener {
+public:
+    virtual ~NoteListener() = default;
+    virtual void NoteReceived(int32_t note) = 0;
+};
+
+// The file the bank is saved to: VST_PatchMemoryBanks.mem in the user's home.
+std::string BankFilePath();
 
 class Mox_DSP_VST : public AudioEffectX, public ModuleOwner {
 public:
@@ -49,6 +61,33 @@ public:
     void getParameterLabel(int32_t index, char* text) override;
     void getParameterDisplay(int32_t index, char* text) override;
 
+    // ----- programs and chunks (host's user-interface thread) -----
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+    // The chunk is the bank itself (or the current record): the address handed
+    // out stays valid for the effect's whole life, the bank is never reallocated.
+    int32_t getChunk(void** data, bool isPreset) override;
+    int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
+
+    // ----- identification, pins, capabilities (any thread) -----
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override { return 1000; }
+    int32_t getVstVersion() override { return kVstVersion; }
+    int32_t getPlugCategory() override { return kPlugCategMastering; }
+    int32_t getNumMidiInputChannels() override { return 16; }
+    int32_t getNumMidiOutputChannels() override { return 0; }
+    int32_t getTailSize() override { return 0; }
+    bool getInputProperties(int32_t index, VstPinProperties* properties) override;
+    bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
+    bool getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output) override;
+    int32_t canDo(char* text) override;
+
+    // ----- MIDI input (audio thread, before the block's processReplacing) -----
+    int32_t processEvents(VstEvents* events) override;
+
     // ----- own operations, in slot order -----
     virtual void BuildGraph();
     virtual void SetMidiAssignment(int32_t index, int32_t controller);
@@ -74,12 +113,14 @@ public:
     float ControlValue(int32_t index) const;
 
     DisplayMailbox& displayMailbox() { return mailbox; }
+    // Writes the bank, raw, to a file; false when it cannot be written.
+    bool SaveBankFileTo(const char* path) const;
     int presetMemoryCounter() const;
 
     // Fields, in declaration order (the SDK base and ModuleOwner hold the rest).
     int32_t lastMidiController;     // last MIDI controller received, -1 after resume
     int32_t notRunning;             // -1 while suspended or rebuilding
-    void* noteListeners[8];         // editor windows told about incoming notes
+    NoteListener* noteListeners[8]; // editor windows told about incoming notes
     float loadedNormalised[92];     // values 0..46 as last loaded by setProgram
     int32_t globalDisplayTags[2];   // editor's preset number and name displays
     int32_t loadingProgram;         // -1 while setProgram applies values
@@ -104,6 +145,7 @@ protected:
     void RebuildGraph();
     void SendAllControlValues();
     void FileNormalised(int32_t index, float normalised);
+    void TellNoteListeners(int32_t note);
 
     ControlHandOver handOver;
     DisplayMailbox mailbox;

@@ -265,14 +265,26 @@ TEST(Programs, SetProgramLoadsValuesAndIgnoresNumbersOutsideTheBank) {
     EXPECT_FLOAT_EQ(e->bank[0].values[6], 0.5f);
 }
 
-TEST(Programs, FreshBankIsNumberedAndMapsNoController) {
+TEST(Programs, InitialisedRecordsAreNumberedAndMapNoController) {
+    PresetMemory records[128];
+    int counter = 0;
+    for (PresetMemory& r : records) {
+        std::memset(&r, 0x5A, sizeof r);
+        InitialisePresetMemory(r, counter);
+    }
+    EXPECT_STREQ(records[0].name, "Empty  1");
+    EXPECT_STREQ(records[127].name, "Empty 128");
+    EXPECT_EQ(records[127].name[24], 0);
+    for (int i = 0; i < 47; ++i) {
+        EXPECT_EQ(records[5].midiMap[i], -1);
+        EXPECT_EQ(records[5].values[i], 0.0f);
+    }
+    for (uint8_t b : records[9].reserved) ASSERT_EQ(b, 0);
+    // Each effect restarts the numbering before it initialises its bank.
     TestEffect e;
-    EXPECT_STREQ(e.bank[0].name, "Empty  1");
-    EXPECT_STREQ(e.bank[127].name, "Empty 128");
-    EXPECT_EQ(e.bank[127].name[24], 0);
-    TestEffect second;  // each effect restarts the numbering
-    EXPECT_STREQ(second.bank[0].name, "Empty  1");
-    for (int i = 0; i < 47; ++i) EXPECT_EQ(e.bank[5].midiMap[i], -1);
+    EXPECT_EQ(e.presetMemoryCounter(), 128);
+    TestEffect second;
+    EXPECT_EQ(second.presetMemoryCounter(), 128);
     e.SetMidiAssignment(4, 7);
     EXPECT_EQ(e.GetMidiAssignment(4), 7);
     EXPECT_EQ(e.bank[0].midiMap[4], 7);

@@ -69,6 +69,12 @@ TEST(Threads, ParametersSetWhileAudioRunsArriveInOrderAndLast) {
     effect.resume();
     auto* gain = effect.ModuleOfCode<TestGain>(kTestGain);
     ASSERT_NE(gain, nullptr);
+    effect.setParameter(14, 0.0f);
+    {
+        std::vector<float> l(64), r(64), ol(64), orr(64);
+        effect.Process(l, r, ol, orr);
+    }
+    gain->gainEvents.clear();
 
     std::atomic<bool> stop{false};
     std::atomic<bool> finite{true};

@@ -1,0 +1,209 @@
+// What the effect object answers to the host beyond audio and parameters:
+// identification, pins, capabilities, program names, chunks and MIDI input.
+#include <cstring>
+
+#include "host/Mox_DSP_VST.h"
+
+namespace {
+
+constexpr const char* kEffectName = "Orva_Tessmark";
+constexpr const char* kVendorName = "Tessmark Audio";
+
+struct PinDescription {
+    const char* label;
+    int32_t flags;
+    int32_t arrangement;
+};
+
+constexpr PinDescription kInputPins[] = {
+    {"Left In", kVstPinIsActive | kVstPinIsStereo, kSpeakerArrStereo},
+    {"Right In", kVstPinIsActive, kSpeakerArrStereo},
+    {"L Sidechain In", kVstPinIsActive | kVstPinIsStereo, kSpeakerArr40Music},
+    {"R Sidechain In", kVstPinIsActive, kSpeakerArr40Music},
+};
+constexpr PinDescription kOutputPins[] = {
+    {"Left Out", kVstPinIsActive | kVstPinIsStereo, kSpeakerArrStereo},
+    {"Right Out", kVstPinIsActive | kVstPinIsStereo, kSpeakerArrStereo},
+};
+
+bool DescribePin(const PinDescription* pins, int count, int32_t index, VstPinProperties* properties) {
+    if (!properties || index < 0 || index >= count) return false;
+    vst_strncpy(properties->label, pins[index].label, kVstMaxLabelLen - 1);
+    properties->flags = pins[index].flags;
+    properties->arrangementType = pins[index].arrangement;
+    return true;  // the short label stays as the host passed it
+}
+
+VstSpeakerArrangement MakeArrangement(int32_t type, int32_t channels,
+                                      std::initializer_list<int32_t> speakerTypes) {
+    VstSpeakerArrangement a;
+    std::memset(&a, 0, sizeof a);
+    a.type = type;
+    a.numChannels = channels;
+    int i = 0;
+    for (int32_t t : speakerTypes) a.speakers[i++].type = t;
+    return a;
+}
+
+// Answers of effCanDo: 1 can, -1 cannot, anything else 0.
+struct Capability {
+    const char* text;
+    int32_t answer;
+};
+constexpr Capability kCapabilities[] = {
+    {"receiveVstEvents", 1}, {"receiveVstMidiEvents", 1}, {"receiveVstTimeInfo", 1},
+    {"sendVstMidiEvent", -1}, {"sendVstEvents", -1},       {"offline", -1},
+    {"bypass", -1},           {"midiProgramNames", -1},
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Identification, pins, capabilities
+
+bool Mox_DSP_VST::getEffectName(char* name) {
+    vst_strncpy(name, kEffectName, kVstMaxEffectNameLen);
+    return name != nullptr;
+}
+
+bool Mox_DSP_VST::getVendorString(char* text) {
+    vst_strncpy(text, kVendorName, kVstMaxVendorStrLen);
+    return text != nullptr;
+}
+
+bool Mox_DSP_VST::getProductString(char* text) {
+    vst_strncpy(text, kEffectName, kVstMaxProductStrLen);
+    return text != nullptr;
+}
+
+bool Mox_DSP_VST::getInputProperties(int32_t index, VstPinProperties* properties) {
+    return DescribePin(kInputPins, 4, index, properties);
+}
+
+bool Mox_DSP_VST::getOutputProperties(int32_t index, VstPinProperties* properties) {
+    return DescribePin(kOutputPins, 2, index, properties);
+}
+
+bool Mox_DSP_VST::getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output) {
+    // Built once and never written again, so the host may keep the pointers.
+    static const VstSpeakerArrangement inputArrangement = MakeArrangement(
+        kSpeakerArr40Music, 4, {kSpeakerL, kSpeakerR, kSpeakerUndefined, kSpeakerUndefined});
+    static const VstSpeakerArrangement outputArrangement =
+        MakeArrangement(kSpeakerArrStereo, 2, {kSpeakerL, kSpeakerR});
+    if (!input || !output) return false;
+    *input = const_cast<VstSpeakerArrangement*>(&inputArrangement);
+    *output = const_cast<VstSpeakerArrangement*>(&outputArrangement);
+    return true;
+}
+
+int32_t Mox_DSP_VST::canDo(char* text) {
+    if (!text) return 0;
+    for (const Capability& c : kCapabilities)
+        if (std::strcmp(text, c.text) == 0) return c.answer;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Program names and chunks
+
+void Mox_DSP_VST::setProgramName(char* name) {
+    if (!name || !currentRecord) return;
+    std::memset(currentRecord->name, 0, sizeof currentRecord->name);
+    size_t n = 0;
+    while (n < static_cast<size_t>(kVstMaxProgNameLen) && name[n]) ++n;
+    std::memcpy(currentRecord->name, name, n);
+}
+
+void Mox_DSP_VST::getProgramName(char* name) {
+    if (!name) return;
+    if (!currentRecord) {
+        *name = 0;
+        return;
+    }
+    // Reads at most 24 bytes, so a loaded name without terminator cannot run on.
+    vst_strncpy(name, currentRecord->name, kVstMaxProgNameLen);
+}
+
+bool Mox_DSP_VST::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text) {
+    if (!text || !bank || index < 0 || index >= kProgramCount) return false;
+    vst_strncpy(text, bank[index].name, kVstMaxProgNameLen);
+    return true;
+}
+
+int32_t Mox_DSP_VST::getChunk(void** data, bool isPreset) {
+    if (!data) return 0;
+    if (!bank) {
+        *data = nullptr;
+        return 0;
+    }
+    if (isPreset) {
+        *data = currentRecord;
+        return static_cast<int32_t>(sizeof(PresetMemory));
+    }
+    *data = bank;
+    return kBankBytes;
+}
+
+int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
+    if (!data || byteSize <= 0 || !bank) return 0;
+    if (byteSize == static_cast<int32_t>(sizeof(PresetMemory))) {
+        std::memmove(currentRecord, data, sizeof(PresetMemory));
+    } else {
+        const size_t bytes = byteSize < kBankBytes ? static_cast<size_t>(byteSize) : kBankBytes;
+        std::memmove(bank, data, bytes);
+    }
+    // Stored bytes stay as loaded (they round-trip); values are held to 0..1 as
+    // they are applied.
+    setProgram(curProgram);
+    return byteSize;
+}
+
+// ---------------------------------------------------------------------------
+// MIDI input
+
+void Mox_DSP_VST::TellNoteListeners(int32_t note) {
+    if (!noteListeners[0]) return;  // the first slot decides whether anyone listens
+    for (NoteListener* listener : noteListeners)
+        if (listener) listener->NoteReceived(note);
+}
+
+int32_t Mox_DSP_VST::processEvents(VstEvents* events) {
+    if (!events) return 0;
+    AudioThreadScope scope;
+    for (int32_t i = 0; i < events->numEvents; ++i) {
+        const VstEvent* event = events->events[i];
+        if (!event || event->type != kVstMidiType) continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const uint32_t status = static_cast<uint8_t>(midi->midiData[0]);
+        const uint32_t data1 = static_cast<uint8_t>(midi->midiData[1]);
+        const uint32_t data2 = static_cast<uint8_t>(midi->midiData[2]);
+        const uint32_t data3 = static_cast<uint8_t>(midi->midiData[3]);
+        if (status >= 0xF0) continue;  // system messages
+
+        const int32_t packed = static_cast<int32_t>(status | (data1 << 8) | (data2 << 16) | (data3 << 24));
+        const int32_t delta = midi->deltaFrames > 0 ? midi->deltaFrames : 0;
+        const uint32_t time = runningTime + static_cast<uint32_t>(delta);
+        SendControlEvent(time, 49, 0, packed, 0.0f);
+
+        const uint32_t kind = status & 0xF0;
+        if (status < 0xA0) {
+            const bool noteOn = kind == 0x90 && (data2 & 0x7F) != 0;
+            TellNoteListeners(static_cast<int32_t>(data1 & 0x7F) + (noteOn ? 256 : 0));
+        } else if (kind == 0xB0 && (data1 == 123 || data1 == 120)) {
+            TellNoteListeners(-1);
+        }
+
+        if (kind == 0xB0) {
+            lastMidiController = static_cast<int32_t>(data1);
+            if (!globalRecord) continue;
+            // The changes are stamped with the event's own sample time.
+            const uint32_t savedTime = runningTime;
+            runningTime = time;
+            for (int index = 1; index < kPresetParamCount; ++index)
+                if (globalRecord->midiMap[index] == static_cast<int16_t>(data1))
+                    setParameter(index, static_cast<float>(data2) * (1.0f / 127.0f));
+            runningTime = savedTime;
+        }
+    }
+    return 1;
+}
