@@ -36,6 +36,11 @@ void ControlHandOver::Push(int32_t index, float controlValue) {
     }
 }
 
+void ControlHandOver::MarkSent(int32_t index) {
+    if (index < 0 || index >= kIndexCount) return;
+    delivered_[index] = generation_[index].fetch_add(1, std::memory_order_acq_rel) + 1;
+}
+
 bool ControlHandOver::Empty() const {
     const Cell& cell = cells_[dequeuePos_ & (kCapacity - 1)];
     if (cell.sequence.load(std::memory_order_acquire) == dequeuePos_ + 1) return false;

@@ -34,6 +34,10 @@ public:
     template <typename Deliver, typename CurrentValue>
     int Drain(Deliver&& deliver, CurrentValue&& currentValue);
 
+    // Audio thread only. The consumer itself has just sent index's current value:
+    // changes handed over before this point are older and are skipped.
+    void MarkSent(int32_t index);
+
     bool Empty() const;
 
 private:

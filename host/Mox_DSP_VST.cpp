@@ -281,10 +281,12 @@ void Mox_DSP_VST::DrainHandOver() {
 }
 
 void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue) {
-    if (tOnAudioThread)
+    if (tOnAudioThread) {
+        handOver.MarkSent(index);
         SendControlEvent(runningTime, index, 0, IntegerForm(controlValue), controlValue);
-    else
+    } else {
         handOver.Push(index, controlValue);
+    }
 }
 
 void Mox_DSP_VST::SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,

@@ -25,6 +25,13 @@ ModuleOwner::ModuleOwner() {
     for (ConnectionNode*& c : controlConnections) c = nullptr;
 }
 
+bool ModuleOwner::SnapRequested() const {
+    auto load = [](const int32_t& word) {
+        return std::atomic_ref<int32_t>(const_cast<int32_t&>(word)).load(std::memory_order_relaxed);
+    };
+    return load(snapAfterProgram) != 0 || load(snapAfterBuild) != 0;
+}
+
 float LoadControl(const float* value) {
     return std::atomic_ref<float>(*const_cast<float*>(value)).load(std::memory_order_relaxed);
 }

@@ -51,6 +51,10 @@ public:
         return index >= 0 && index < kMaxModules ? modules[index] : nullptr;
     }
 
+    // True right after a program change or a graph rebuild (until the chunk ends):
+    // gliding modules then jump to new values instead of gliding.
+    bool SnapRequested() const;
+
     ModuleEvent* TakeEvent() { return eventPool.Take(); }
     void GiveEvent(ModuleEvent* e) { eventPool.Give(e); }
 

@@ -106,3 +106,16 @@ TEST(Threads, ParametersSetWhileAudioRunsArriveInOrderAndLast) {
     EXPECT_FLOAT_EQ(gain->gainEvents.back(), 2.4f);
     EXPECT_FLOAT_EQ(ol[63], 2.4f);
 }
+
+TEST(Threads, AChangeSentOnTheAudioThreadOutranksOlderHandedOverOnes) {
+    ControlHandOver handOver;
+    handOver.Push(6, 1.0f);  // from the editor
+    handOver.MarkSent(6);    // then MIDI set the same index on the audio thread
+    handOver.Push(7, 2.0f);
+    std::vector<int32_t> delivered;
+    handOver.Drain([&](int32_t i, float) { delivered.push_back(i); }, [](int32_t) { return 0.0f; });
+    EXPECT_EQ(delivered, std::vector<int32_t>{7});
+    handOver.Push(6, 3.0f);  // a newer change from the editor still comes through
+    handOver.Drain([&](int32_t i, float) { delivered.push_back(i); }, [](int32_t) { return 0.0f; });
+    EXPECT_EQ(delivered, (std::vector<int32_t>{7, 6}));
+}

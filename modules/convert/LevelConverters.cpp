@@ -1,0 +1,95 @@
+#include "modules/convert/LevelConverters.h"
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+const float* LevelTable() {
+    static float table[kLevelTableSize];
+    static std::once_flag built;
+    std::call_once(built, [] {
+        for (int i = 0; i < kLevelTableSize; ++i)
+            table[i] = static_cast<float>(std::pow(2.0, i / 512.0 - 30.0));
+    });
+    return table;
+}
+
+Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase(ModuleOwner* owner, bool startDisabled)
+    : Mox_ModuleBase(owner, startDisabled) {
+    outputs[0] = AllocateSignalBuffer(blockSize);
+}
+
+Mox_DSP_LevelConverterBase::~Mox_DSP_LevelConverterBase() { FreeSignalBuffer(outputs[0]); }
+
+void Mox_DSP_LevelConverterBase::Open() {
+    LevelTable();
+    SetProcess(&Mox_ModuleBase::SleepProcess);
+    inputState = -1;
+    announcedState = -1;
+}
+
+void Mox_DSP_LevelConverterBase::HandleEvent(ModuleEvent* e, int /*offset*/) {
+    countdown = blockSize;
+    if (e->pin == 0) {
+        inputState = e->state;
+        if (inputState == 0) announcedState = -1;  // a new constant is announced again
+    }
+    SetProcess(AsProcess(&Mox_DSP_LevelConverterBase::Convert));
+}
+
+void Mox_DSP_LevelConverterBase::Convert(int start, int count) {
+    if (inputState != announcedState) {
+        announcedState = inputState;
+        SendEvent(currentTime, 0, static_cast<uint16_t>(inputState < 0 ? 0 : inputState), 0, 0.0f, nullptr);
+    }
+    if (inputState == 0) {
+        countdown -= count;
+        if (countdown < 0) {
+            SetProcess(&Mox_ModuleBase::SleepProcess);
+            flags |= kAsleep;
+        }
+    }
+    float* out = outputs[0] + start;
+    if (!inputs[0]) {
+        // Unconnected input: nothing to convert, the output rests at its floor.
+        ConvertSamples(nullptr, out, count);
+        return;
+    }
+    ConvertSamples(inputs[0] + start, out, count);
+}
+
+float Mox_DSP_dB_to_Level::ToLevel(float dBVolts) {
+    const float* table = LevelTable();
+    float v = dBVolts;
+    if (!(v >= -18.0f)) v = -18.0f;  // also catches NaN
+    if (v > 18.0f) v = 18.0f;
+    const float p = (v + 18.007034f) * 853.0f;
+    const int k = static_cast<int>(p);
+    return table[k] + (table[k + 1] - table[k]) * (p - static_cast<float>(k));
+}
+
+void Mox_DSP_dB_to_Level::ConvertSamples(const float* in, float* out, int count) {
+    for (int i = 0; i < count; ++i) out[i] = ToLevel(in ? in[i] : -18.0f);
+}
+
+void Mox_DSP_Level_to_dB::Open() {
+    Mox_DSP_LevelConverterBase::Open();
+    const float start = -10000.0f;
+    std::memcpy(&lastInputBits, &start, sizeof start);
+    lastOutput = -18.0f;
+}
+
+void Mox_DSP_Level_to_dB::ConvertSamples(const float* in, float* out, int count) {
+    for (int i = 0; i < count; ++i) {
+        const float sample = in ? in[i] : 0.0f;
+        uint32_t bits;
+        std::memcpy(&bits, &sample, sizeof bits);
+        if (bits != lastInputBits) {
+            lastInputBits = bits;
+            // max() also turns NaN into the floor.
+            const float level = sample > 1e-9f ? sample : 1e-9f;
+            lastOutput = 2.0f * std::log10(level);
+        }
+        out[i] = lastOutput;
+    }
+}

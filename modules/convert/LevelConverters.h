@@ -1,0 +1,54 @@
+// Decibel signals to linear levels and back. Signals carry dB volts (dB / 10);
+// a level is a linear amplitude, 1.0 = 0 dBFS.
+//   Mox_DSP_dB_to_Level: table lookup, clamped to +-18 dB volts (+-180 dB).
+//   Mox_DSP_Level_to_dB: 2 * log10(level), computed only when the input changes;
+//     levels at or below 1e-9 give -18 dB volts.
+// Both follow the state of their input: a constant input is converted for one
+// block more and then the module sleeps until the next event.
+#pragma once
+
+#include "modules/framework/ModuleBase.h"
+
+// Shared level table: entry i = 2^(i / 512 - 30), i = 0..30720; entry 15360 is 1.0.
+constexpr int kLevelTableSize = 30721;
+const float* LevelTable();
+
+// Common input-state tracking of the two converters.
+class Mox_DSP_LevelConverterBase : public Mox_ModuleBase {
+public:
+    Mox_DSP_LevelConverterBase(ModuleOwner* owner, bool startDisabled);
+    ~Mox_DSP_LevelConverterBase() override;
+    void Open() override;
+    void HandleEvent(ModuleEvent* event, int offset) override;
+    void Convert(int start, int count);
+
+protected:
+    virtual void ConvertSamples(const float* in, float* out, int count) = 0;
+
+    int inputState = -1;      // state word of the last pin-0 event, -1 unknown
+    int announcedState = -1;  // state last sent on output 0
+    int countdown = 0;        // samples left before a constant input lets it sleep
+};
+
+class Mox_DSP_dB_to_Level : public Mox_DSP_LevelConverterBase {
+public:
+    using Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase;
+    // dB volts to a level by interpolating the shared table.
+    static float ToLevel(float dBVolts);
+
+protected:
+    void ConvertSamples(const float* in, float* out, int count) override;
+};
+
+class Mox_DSP_Level_to_dB : public Mox_DSP_LevelConverterBase {
+public:
+    using Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase;
+    void Open() override;
+
+protected:
+    void ConvertSamples(const float* in, float* out, int count) override;
+
+private:
+    uint32_t lastInputBits = 0;
+    float lastOutput = -18.0f;
+};
