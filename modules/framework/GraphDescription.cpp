@@ -10,6 +10,12 @@
 #include "modules/convert/HostAudioIn.h"
 #include "modules/convert/LevelConverters.h"
 #include "modules/convert/StLevel.h"
+#include "modules/dynamics/CompressorAHR.h"
+#include "modules/dynamics/DelayST.h"
+#include "modules/dynamics/KneeMath.h"
+#include "modules/dynamics/OrvaInput.h"
+#include "modules/dynamics/OrvaOutput.h"
+#include "modules/dynamics/ParamAdj.h"
 #include "modules/framework/ModuleBase.h"
 
 namespace {
@@ -114,7 +120,9 @@ const GraphRecord kGraphDescription[] = {
                            In(33, kBand3, 4), In(34, kBand3, 5)}),
     /* m21 */ R(kDetector, {In(0, kEqLeft, 0), In(1, kEqRight, 0), P(6, 18), P(8, 17)}),
     /* m22 */ R(kLevelToDb, {In(0, kDetector, 0)}),
-    /* m23 */ R(kReleaseDelay, {In(0, kLevelToDb, 0), In(2, kParamAdj, 2)}),
+    // The level is delayed by up to the longest adjusted release, RelConstA +
+    // RelConstB = 6 s: setting 0 sizes the ring for it (in 10 ms units).
+    /* m23 */ R(kReleaseDelay, {In(0, kLevelToDb, 0), In(2, kParamAdj, 2), S(0, 600)}),
     /* m24 */ R(kKnee, {In(0, kLevelToDb, 0), P(1, 8), P(2, 10), P(3, 9), P(4, 11), P(5, 13), P(6, 12)}),
     /* m25 */ R(kDbToLevel, {In(0, kKnee, 0)}),
     /* m26 */ R(kAutoRelease, {In(0, kReleaseDelay, 0), In(1, kLevelToDb, 0), In(2, kParamAdj, 2), P(3, 2)}),
@@ -161,11 +169,19 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (in(6163, 6164)) return new (std::nothrow) Mox_DSP_Level_to_dB(owner, startDisabled);
     if (in(6285, 6289)) return new (std::nothrow) Mox_DSP_FdB_to_VFGain(owner, startDisabled);
     if (in(6291, 6294)) return new (std::nothrow) Mox_DSP_FdB_to_VLevel(owner, startDisabled);
-    // Knee math, envelope, detector, delay lines, biquad designer and engine, display
-    // feeders, web link and the Orva stages arrive with their own modules; until
-    // then a plain module holds their place so that the whole graph wires up.
-    if (in(6169, 6170) || in(6172, 6173) || in(6199, 6201) || in(6210, 6212) || in(6306, 6309) ||
-        in(6318, 6320) || in(6369, 6371) || in(6373, 6378) || in(6379, 6381) || in(6383, 6385))
+    if (in(6169, 6170)) return new (std::nothrow) Mox_DSP_CompExp_Knee_Math(owner, startDisabled);
+    if (in(6172, 6173)) return new (std::nothrow) Mox_DSP_Compressor_AHR(owner, startDisabled);
+    if (in(6210, 6212)) return new (std::nothrow) Mox_DSP_Delay_ST(owner, startDisabled);
+    if (code == 6374) return new (std::nothrow) Mox_DSP_OrvaMaster_ParamAdj(owner, startDisabled);
+    if (code == 6375) return new (std::nothrow) Mox_DSP_OrvaMaster_Input(owner, startDisabled);
+    if (code == 6376) return new (std::nothrow) Mox_DSP_OrvaMaster_Output(owner, startDisabled);
+    if (code == 6377) return new (std::nothrow) Mox_DSP_OrvaMaster_AutoRelease(owner, startDisabled);
+    if (code == 6378) return new (std::nothrow) Mox_DSP_OrvaMaster_Final(owner, startDisabled);
+    // The detector, biquad designer and engine, display feeders, web link and voice
+    // modules arrive with their own classes; until then a plain module holds their
+    // place so that the whole graph wires up.
+    if (in(6199, 6201) || in(6306, 6309) || in(6318, 6320) || in(6369, 6371) || code == 6373 ||
+        in(6379, 6381) || in(6383, 6385))
         return new (std::nothrow) Mox_ModuleBase(owner, startDisabled);
     return nullptr;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -42,24 +43,22 @@ TEST(SignalGraph, BuildsThirtyFourModulesInRunOrder) {
     EXPECT_EQ(e->modules[34], nullptr);
     // The host inputs are m0's buffers and the effect's outputs are m33's.
     for (int c = 0; c < 4; ++c) EXPECT_EQ(e->hostInputs[c], e->modules[0]->outputs[c]);
-    // With silence everywhere m33 settles and sleeps; whatever its buffers then
-    // hold is what the host receives.
-    std::vector<float> l(1024), r(1024), ol(1024), orr(1024);
+    // What the host receives is what m33 wrote at the chunk's positions.
+    std::vector<float> l(1000), r(1000), ol(1000), orr(1000);
+    for (size_t i = 0; i < l.size(); ++i) {
+        l[i] = 0.3f * std::sin(0.05f * static_cast<float>(i));
+        r[i] = -0.5f * l[i];
+    }
     e->Process(l, r, ol, orr);
     Mox_ModuleBase* last = e->modules[33];
-    ASSERT_TRUE(last->flags & Mox_ModuleBase::kAsleep);
-    ASSERT_TRUE(last->QueueEmpty());
-    for (int i = 0; i < 128; ++i) {
-        last->outputs[0][i] = 0.001f * static_cast<float>(i);
-        last->outputs[1][i] = -0.001f * static_cast<float>(i);
+    const int end = e->chunkOffset == 0 ? 128 : e->chunkOffset;
+    for (int i = 0; i < end; ++i) {
+        EXPECT_EQ(ol[static_cast<size_t>(1000 - end + i)], last->outputs[0][i]);
+        EXPECT_EQ(orr[static_cast<size_t>(1000 - end + i)], last->outputs[1][i]);
     }
-    std::vector<float> l8(8), r8(8), ol8(8), or8(8);
-    const int offset = e->chunkOffset;
-    e->Process(l8, r8, ol8, or8);
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(ol8[static_cast<size_t>(i)], last->outputs[0][offset + i]);
-        EXPECT_EQ(or8[static_cast<size_t>(i)], last->outputs[1][offset + i]);
-    }
+    float peak = 0.0f;
+    for (float v : ol) peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.05f);  // audio flows
 }
 
 TEST(SignalGraph, ParametersReachExactlyTheirLinkedInputs) {

@@ -187,7 +187,9 @@ TEST(FactoryBank, NamesMapAndProgramZeroValues) {
                     {43, 0.4f, "InputL"},     {45, 0.6f, "InputR"},      {46, 0.2f, "OutputR"}};
     for (const auto& x : expected) {
         EXPECT_NEAR(e.getParameter(x.index), x.normalised, 1e-4) << "index " << x.index;
-        if (x.display) EXPECT_EQ(Text(e, effGetParamDisplay, x.index), x.display) << "index " << x.index;
+        if (x.display) {
+            EXPECT_EQ(Text(e, effGetParamDisplay, x.index), x.display) << "index " << x.index;
+        }
     }
 }
 

@@ -13,6 +13,7 @@
 namespace {
 
 using orva_plugin_test::AudioBlock;
+using orva_plugin_test::ExpectProcessedBlock;
 using orva_plugin_test::ExpectSilentBlock;
 using orva_plugin_test::PluginFixture;
 using orva_plugin_test::PluginPath;
@@ -36,10 +37,10 @@ TEST(PluginLifecycle, FiftyCreateRunCloseCycles) {
         Dispatch(fx, effSetBlockSize, 0, 64 + cycle * 7);
         Dispatch(fx, effMainsChanged, 0, 1);
         fx->setParameter(fx, cycle % 47, 0.5f);
-        ExpectSilentBlock(fx, block);
+        ExpectProcessedBlock(fx, block);
         Dispatch(fx, effMainsChanged, 0, 0);
         Dispatch(fx, effMainsChanged, 0, 1);
-        ExpectSilentBlock(fx, block);
+        ExpectProcessedBlock(fx, block);
         Dispatch(fx, effMainsChanged, 0, 0);
         EXPECT_EQ(fx->getParameter(fx, cycle % 47), 0.5f);
         loader.Unload();  // effClose, then dlclose
@@ -79,7 +80,7 @@ TEST(PluginLifecycle, InstancesKeepTheirOwnState) {
     loaders[1]->Unload();
     AudioBlock block(129);
     ExpectSilentBlock(effects[0], block);
-    ExpectSilentBlock(effects[2], block);
+    ExpectProcessedBlock(effects[2], block);
     EXPECT_EQ(effects[0]->getParameter(effects[0], 9), 0.2f);
     EXPECT_EQ(effects[2]->getParameter(effects[2], 9), 0.6f);
     char name[64] = {};
@@ -98,17 +99,17 @@ TEST_F(PluginMains, UnusualOrdersOfTheMainsSwitch) {
     // Resumed twice in a row, with and without a change of rate in between.
     Start(44100.0f, 100);
     Dispatch(effMainsChanged, 0, 1);
-    ExpectSilentBlock(fx, block);
+    ExpectProcessedBlock(fx, block);
     Dispatch(effSetSampleRate, 0, 0, nullptr, 88200.0f);
     Dispatch(effMainsChanged, 0, 1);
-    ExpectSilentBlock(fx, block);
+    ExpectProcessedBlock(fx, block);
     // Rate and block size changed while running, taken at the next resume.
     Dispatch(effSetSampleRate, 0, 0, nullptr, 22050.0f);
     Dispatch(effSetBlockSize, 0, 17);
-    ExpectSilentBlock(fx, block);
+    ExpectProcessedBlock(fx, block);
     Dispatch(effMainsChanged, 0, 0);
     Dispatch(effMainsChanged, 0, 1);
-    ExpectSilentBlock(fx, block);
+    ExpectProcessedBlock(fx, block);
     // Closed while running (loader.Unload in TearDown sends effClose now).
 }
 
@@ -128,10 +129,10 @@ TEST_F(PluginMains, ParameterChangesFromAnotherThreadWhileProcessing) {
         }
     });
     AudioBlock block(256);
-    for (int i = 0; i < 400; ++i) ExpectSilentBlock(fx, block);
+    for (int i = 0; i < 400; ++i) ExpectProcessedBlock(fx, block);
     stop.store(true);
     editorSide.join();
-    ExpectSilentBlock(fx, block);
+    ExpectProcessedBlock(fx, block);
 
     // No write from the other thread was lost or overtaken by an older one.
     ASSERT_GE(lastIndex, 0);

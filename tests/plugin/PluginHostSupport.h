@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -152,6 +153,15 @@ public:
         return loud;
     }
 
+    // Number of frames that are not finite or larger than any setting can make a
+    // 0.4-peak input (make-up is at most +24 dB): unwritten sentinels count too.
+    int OutputFramesNotSane(int channel) const {
+        int bad = 0;
+        for (int32_t f = 0; f < frames_; ++f)
+            if (!(std::fabs(Out(channel, f)) < 16.0f)) ++bad;
+        return bad;
+    }
+
     // The plug-in may only read its inputs.
     bool InputsUnchanged() const {
         for (int c = 0; c < 4; ++c)
@@ -176,6 +186,22 @@ inline void ExpectSilentBlock(AEffect* fx, AudioBlock& block) {
     fx->processReplacing(fx, block.inputs(), block.outputs(), block.frames());
     for (int c = 0; c < 2; ++c) {
         EXPECT_EQ(block.OutputFramesNotSilent(c), 0)
+            << "output " << c << ", block of " << block.frames() << " frames";
+        EXPECT_EQ(block.OutputGuardsTouched(c), 0)
+            << "output " << c << " written outside a block of " << block.frames() << " frames";
+    }
+    EXPECT_TRUE(block.InputsUnchanged()) << "the inputs of a block of " << block.frames()
+                                         << " frames were modified";
+}
+
+// Runs processReplacing over a block of audio and checks that both outputs hold
+// `frames` finite samples of plausible size, the guards are intact and the inputs
+// untouched.
+inline void ExpectProcessedBlock(AEffect* fx, AudioBlock& block) {
+    block.FillOutputsWithSentinel();
+    fx->processReplacing(fx, block.inputs(), block.outputs(), block.frames());
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(block.OutputFramesNotSane(c), 0)
             << "output " << c << ", block of " << block.frames() << " frames";
         EXPECT_EQ(block.OutputGuardsTouched(c), 0)
             << "output " << c << " written outside a block of " << block.frames() << " frames";

@@ -1,0 +1,131 @@
+#include "modules/dynamics/KneeMath.h"
+
+namespace {
+
+constexpr float kFloor = -8.0f;  // -80 dBFS in dB volts
+// Smallest effective compressor ratio. The set ratios start at 0.1; only levels
+// above 0 dBFS with a ratio below 1 and a soft knee could bend the ratio toward
+// zero, which would ask for an unbounded boost.
+constexpr float kMinimumRatio = 0.1f;
+
+}  // namespace
+
+Mox_DSP_CompExp_Knee_Math::Mox_DSP_CompExp_Knee_Math(ModuleOwner* owner, bool startDisabled)
+    : Mox_ModuleBase(owner, startDisabled) {
+    outputs[0] = AllocateSignalBuffer(blockSize);
+}
+
+Mox_DSP_CompExp_Knee_Math::~Mox_DSP_CompExp_Knee_Math() { FreeSignalBuffer(outputs[0]); }
+
+void Mox_DSP_CompExp_Knee_Math::Open() {
+    SetProcess(AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer));
+    compThreshold = 0.0f;
+    compRatio = 1.0f;
+    announcedState = -1;
+    inputState = 1;
+}
+
+void Mox_DSP_CompExp_Knee_Math::SetInput(uint16_t pin, float* value) {
+    Mox_ModuleBase::SetInput(pin, value);
+    if (value && pin >= 4 && pin <= 6) expanderOn = true;
+}
+
+void Mox_DSP_CompExp_Knee_Math::HandleEvent(ModuleEvent* e, int /*offset*/) {
+    const float v = e->floatValue;
+    switch (e->pin) {
+        case 0:
+            inputState = e->state;
+            break;
+        case 1:
+            compThreshold = v - 0.0001f;
+            break;
+        case 2: {
+            const float b = v * 0.1f;
+            compKneeHigh = b > 0.5f;
+            compKnee = compKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (compKneeHigh) compKneeShape = compKnee * compKnee * 12.0f + 3.0f;
+            break;
+        }
+        case 3:
+            compRatio = v * 10.0f;
+            break;
+        case 4:
+            expThreshold = v + 0.0001f;
+            break;
+        case 5: {
+            const float b = v * 0.1f;
+            expKneeHigh = b > 0.5f;
+            expKnee = expKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (expKneeHigh) expKneeShape = expKnee * expKnee * 40.0f - 9.0f;
+            break;
+        }
+        case 6:
+            expRatio = v * 10.0f;
+            break;
+        case 19:
+            SetProcess(e->intValue ? AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer)
+                                   : AsProcess(&Mox_DSP_CompExp_Knee_Math::ZeroOutput));
+            break;
+        default:
+            break;
+    }
+    countdown = blockSize;
+    if (inputState == 0) announcedState = -1;
+}
+
+void Mox_DSP_CompExp_Knee_Math::AnnounceAndCount(int count, int stateToAnnounce) {
+    if (inputState != announcedState) {
+        announcedState = inputState;
+        SendEvent(currentTime, 0, static_cast<uint16_t>(stateToAnnounce), 0, 0.0f, nullptr);
+    }
+    if (announcedState == 0) {
+        countdown -= count;
+        if (countdown < 0) flags |= kAsleep;
+    }
+}
+
+float Mox_DSP_CompExp_Knee_Math::GainChange(float x) const {
+    // Compressor: above Tc, with the ratio bent by the knee.
+    const float Tc = compThreshold;
+    const float l = x > Tc ? x : Tc;
+    const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
+    float D = compKneeHigh ? (u * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - u) + u
+                           : (1.0f - u * compKnee) * compRatio + u * compKnee;
+    if (!(D >= kMinimumRatio)) D = kMinimumRatio;
+    float out = (l - Tc) / D + Tc - l;
+
+    if (expanderOn) {
+        // Expander: between the floor and Te.
+        const float Te = expThreshold;
+        float o = x > kFloor ? x : kFloor;
+        if (o > Te) o = Te;
+        const float r = (kFloor - o) / (kFloor - Te);  // 0 at the floor, 1 at the threshold
+        float De;
+        if (expKneeHigh) {
+            const float r3 = r * r * r;
+            De = (r3 * expKnee * expKneeShape * expRatio + expRatio) * (1.0f - r3) + r3;
+        } else {
+            const float shaped = r * expKnee;
+            De = (1.0f - shaped) * expRatio + shaped;
+        }
+        out += (o - Te) / De + Te - o;
+    }
+    return out;
+}
+
+void Mox_DSP_CompExp_Knee_Math::GainComputer(int start, int count) {
+    AnnounceAndCount(count, inputState < 0 ? 0 : inputState);
+    const float* in = inputs[0];
+    float* out = outputs[0] + start;
+    if (!in) {
+        for (int i = 0; i < count; ++i) out[i] = 0.0f;
+        return;
+    }
+    for (int i = 0; i < count; ++i) out[i] = GainChange(in[start + i]);
+}
+
+void Mox_DSP_CompExp_Knee_Math::ZeroOutput(int start, int count) {
+    AnnounceAndCount(count, 0);
+    float* out = outputs[0] + start;
+    for (int i = 0; i < count; ++i) out[i] = 0.0f;
+}

@@ -1,0 +1,43 @@
+// Mox_DSP_CompExp_Knee_Math: the static gain computer. For each sample of the
+// detected level (dB volts) it writes the gain change (dB volts) that the
+// compressor (above its threshold) and the expander (below its threshold, down to
+// a floor of -80 dBFS) call for. The knee bends the effective ratio over the whole
+// working range of each section rather than around the threshold only.
+#pragma once
+
+#include "modules/framework/ModuleBase.h"
+
+class Mox_DSP_CompExp_Knee_Math : public Mox_ModuleBase {
+public:
+    Mox_DSP_CompExp_Knee_Math(ModuleOwner* owner, bool startDisabled);
+    ~Mox_DSP_CompExp_Knee_Math() override;
+    void Open() override;
+    void SetInput(uint16_t pin, float* value) override;
+    // 0 input state; 1 "Comp Thresh"; 2 "Comp.Knee"; 3 "Comp Ratio"; 4 "Exp Thresh";
+    // 5 "Exp.Knee"; 6 "Exp Ratio"; 19 on/off.
+    void HandleEvent(ModuleEvent* event, int offset) override;
+
+    void GainComputer(int start, int count);
+    void ZeroOutput(int start, int count);
+
+    // The gain change for one level, in dB volts (what GainComputer writes).
+    float GainChange(float level) const;
+
+private:
+    void AnnounceAndCount(int count, int stateIfPending);
+
+    float compThreshold = 0.0f;   // Tc: threshold - 0.0001
+    float compKnee = 0.0f;        // kc
+    float compKneeShape = 0.0f;   // hc
+    bool compKneeHigh = false;
+    float compRatio = 1.0f;       // Rc
+    float expThreshold = 0.0001f; // Te: threshold + 0.0001
+    float expKnee = 0.0f;
+    float expKneeShape = 0.0f;
+    bool expKneeHigh = false;
+    float expRatio = 1.0f;        // Re
+    bool expanderOn = false;      // an expander parameter is wired to this module
+    int inputState = 1;
+    int announcedState = -1;
+    int countdown = 0;
+};
