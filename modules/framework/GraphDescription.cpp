@@ -3,6 +3,9 @@
 #include <initializer_list>
 #include <new>
 
+#include "modules/analysis/BiQuadCoeff.h"
+#include "modules/analysis/BiQuadEngine.h"
+#include "modules/analysis/Metering2.h"
 #include "modules/convert/FixedValues.h"
 #include "modules/convert/FloatToVolt.h"
 #include "modules/convert/GlideModule.h"
@@ -177,11 +180,12 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (code == 6376) return new (std::nothrow) Mox_DSP_OrvaMaster_Output(owner, startDisabled);
     if (code == 6377) return new (std::nothrow) Mox_DSP_OrvaMaster_AutoRelease(owner, startDisabled);
     if (code == 6378) return new (std::nothrow) Mox_DSP_OrvaMaster_Final(owner, startDisabled);
-    // The detector, biquad designer and engine, display feeders, web link and voice
-    // modules arrive with their own classes; until then a plain module holds their
-    // place so that the whole graph wires up.
-    if (in(6199, 6201) || in(6306, 6309) || in(6318, 6320) || in(6369, 6371) || code == 6373 ||
-        in(6379, 6381) || in(6383, 6385))
+    if (in(6199, 6201)) return new (std::nothrow) Mox_DSP_Metering2(owner, startDisabled);
+    if (in(6306, 6309)) return new (std::nothrow) Mox_DSP_BiQuad_Coeff(owner, startDisabled);
+    if (in(6318, 6320)) return new (std::nothrow) Mox_DSP_BiQuad_Multi_Engine(owner, startDisabled);
+    // The display feeders, web link and voice modules arrive with their own classes;
+    // until then a plain module holds their place so that the whole graph wires up.
+    if (in(6369, 6371) || code == 6373 || in(6379, 6381) || in(6383, 6385))
         return new (std::nothrow) Mox_ModuleBase(owner, startDisabled);
     return nullptr;
 }

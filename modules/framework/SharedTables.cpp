@@ -57,8 +57,8 @@ void SharedTables::Build(int sampleRateInt, int frequencyLimit) {
         double w = kPi * f / rate;
         freqSin2[j] = static_cast<float>(std::sin(2.0 * w));
         freqCos2[j] = static_cast<float>(std::cos(2.0 * w));
-        freqCot[j] = static_cast<float>(1.0 / std::tan(w));
         freqTan[j] = static_cast<float>(std::tan(w));
+        freqCot[j] = static_cast<float>(1.0 / static_cast<double>(freqTan[j]));  // from the float tangent
 
         double t = kPi * (j > 1 ? j : 1) / 4096.0;
         linSin2[j] = static_cast<float>(std::sin(2.0 * t));

@@ -46,7 +46,7 @@ TEST(SharedTables, FrequencyTablesLieAtTheirStrideInOrder) {
     double w = kPi * f / 48000.0;
     EXPECT_FLOAT_EQ(base[0 * s + 1024], static_cast<float>(std::sin(2 * w)));  // freqSin2
     EXPECT_FLOAT_EQ(base[2 * s + 1024], static_cast<float>(std::cos(2 * w)));  // freqCos2
-    EXPECT_FLOAT_EQ(base[4 * s + 1024], static_cast<float>(1 / std::tan(w)));  // freqCot
+    EXPECT_FLOAT_EQ(base[4 * s + 1024], static_cast<float>(1 / static_cast<double>(static_cast<float>(std::tan(w)))));  // freqCot
     EXPECT_FLOAT_EQ(base[6 * s + 1024], static_cast<float>(std::tan(w)));      // freqTan
     double tl = kPi * 1024 / 4096.0;
     EXPECT_FLOAT_EQ(base[1 * s + 1024], static_cast<float>(std::sin(2 * tl)));  // linSin2

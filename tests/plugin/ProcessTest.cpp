@@ -96,7 +96,7 @@ TEST_F(PluginProcess, MissingChannelPointersDoNotCrash) {
         block.FillOutputsWithSentinel();
         fx->processReplacing(fx, noInputs, block.outputs(), block.frames());
         for (int c = 0; c < 2; ++c) {
-            EXPECT_EQ(running ? block.OutputFramesNotSane(c) : block.OutputFramesNotSilent(c), 0)
+            EXPECT_EQ(running ? block.OutputFramesNotFinite(c) : block.OutputFramesNotSilent(c), 0)
                 << "running " << running;
             EXPECT_EQ(block.OutputGuardsTouched(c), 0);
         }
@@ -105,13 +105,13 @@ TEST_F(PluginProcess, MissingChannelPointersDoNotCrash) {
         block.FillOutputsWithSentinel();
         fx->processReplacing(fx, allNull, block.outputs(), block.frames());
         for (int c = 0; c < 2; ++c)
-            EXPECT_EQ(running ? block.OutputFramesNotSane(c) : block.OutputFramesNotSilent(c), 0);
+            EXPECT_EQ(running ? block.OutputFramesNotFinite(c) : block.OutputFramesNotSilent(c), 0);
 
         // A missing right output: the left one is still written, nothing else.
         float* leftOnly[2] = {block.outputs()[0], nullptr};
         block.FillOutputsWithSentinel();
         fx->processReplacing(fx, block.inputs(), leftOnly, block.frames());
-        EXPECT_EQ(running ? block.OutputFramesNotSane(0) : block.OutputFramesNotSilent(0), 0);
+        EXPECT_EQ(running ? block.OutputFramesNotFinite(0) : block.OutputFramesNotSilent(0), 0);
         EXPECT_EQ(block.OutputGuardsTouched(0), 0);
         EXPECT_EQ(block.OutputFramesUnwritten(1), block.frames());
         EXPECT_TRUE(block.InputsUnchanged());
