@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev
+  libsndfile1-dev libcairo2-dev libfontconfig-dev fonts-liberation
 )
 
 missing=()

@@ -34,7 +34,7 @@ intptr_t VSTCALLBACK PluginLoader::HostCallback(AEffect* effect, int32_t opcode,
     }
 }
 
-bool PluginLoader::Load(const std::string& path) {
+bool PluginLoader::Load(const std::string& path, bool allowLegacyMain) {
     Unload();
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library_) {
@@ -44,9 +44,9 @@ bool PluginLoader::Load(const std::string& path) {
     }
     using Entry = AEffect* (*)(audioMasterCallback);
     auto entry = reinterpret_cast<Entry>(dlsym(library_, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<Entry>(dlsym(library_, "main"));
+    if (!entry && allowLegacyMain) entry = reinterpret_cast<Entry>(dlsym(library_, "main"));
     if (!entry) {
-        error_ = path + " exports neither VSTPluginMain nor main";
+        error_ = path + (allowLegacyMain ? " exports neither VSTPluginMain nor main" : " does not export VSTPluginMain");
         Unload();
         return false;
     }

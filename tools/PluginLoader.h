@@ -24,9 +24,10 @@ public:
     PluginLoader(const PluginLoader&) = delete;
     PluginLoader& operator=(const PluginLoader&) = delete;
 
-    // Loads the library and creates the effect. On failure answers false and error()
+    // Loads the library and creates the effect through VSTPluginMain (or, when
+    // allowed, the older entry name main). On failure answers false and error()
     // says why.
-    bool Load(const std::string& path);
+    bool Load(const std::string& path, bool allowLegacyMain = true);
     // Closes the effect (effClose) and unloads the library.
     void Unload();
 
