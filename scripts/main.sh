@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVA_TESTS=OFF -DORVA_BENCH=OFF > /dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build build --target Orva_Tessmark orva-info orva-render orva-demo-signal
 
 mkdir -p "$HOME/.vst"

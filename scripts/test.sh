@@ -11,7 +11,7 @@ jobs=$(nproc)
 run_suite() {
   local dir=$1; shift
   echo "== $dir"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" > /dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVA_TESTS=ON -DORVA_BENCH=ON "$@" > /dev/null
   cmake --build "$dir" -j "$jobs"
 }
 

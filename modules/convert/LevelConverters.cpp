@@ -2,16 +2,46 @@
 
 #include <cmath>
 #include <cstring>
-#include <mutex>
+
+namespace {
+
+// Built on first use (a function-local static: thread-safe, and after the first
+// call only a guard test), then never freed.
+struct LevelTableData {
+    float entries[kLevelTableSize];
+    LevelTableData() {
+        for (int i = 0; i < kLevelTableSize; ++i) entries[i] = static_cast<float>(std::pow(2.0, i / 512.0 - 30.0));
+    }
+};
+
+// log2(1 + i / 1024), i = 0..1024.
+struct Log2TableData {
+    float entries[1025];
+    Log2TableData() {
+        for (int i = 0; i <= 1024; ++i) entries[i] = static_cast<float>(std::log2(1.0 + i / 1024.0));
+    }
+};
+
+const float* Log2Table() {
+    static const Log2TableData data;
+    return data.entries;
+}
+
+}  // namespace
 
 const float* LevelTable() {
-    static float table[kLevelTableSize];
-    static std::once_flag built;
-    std::call_once(built, [] {
-        for (int i = 0; i < kLevelTableSize; ++i)
-            table[i] = static_cast<float>(std::pow(2.0, i / 512.0 - 30.0));
-    });
-    return table;
+    static const LevelTableData data;
+    return data.entries;
+}
+
+float FastLog2(const float* table, float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
+    const uint32_t mantissa = bits & 0x7FFFFF;
+    const uint32_t index = mantissa >> 13;  // top 10 bits
+    const float frac = static_cast<float>(mantissa & 0x1FFF) * (1.0f / 8192.0f);
+    return static_cast<float>(exponent) + table[index] + (table[index + 1] - table[index]) * frac;
 }
 
 Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase(ModuleOwner* owner, bool startDisabled)
@@ -22,7 +52,8 @@ Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase(ModuleOwner* owner, bool 
 Mox_DSP_LevelConverterBase::~Mox_DSP_LevelConverterBase() { FreeSignalBuffer(outputs[0]); }
 
 void Mox_DSP_LevelConverterBase::Open() {
-    LevelTable();
+    levelTable = LevelTable();
+    log2Table = Log2Table();
     SetProcess(&Mox_ModuleBase::SleepProcess);
     inputState = -1;
     announcedState = -1;
@@ -58,8 +89,9 @@ void Mox_DSP_LevelConverterBase::Convert(int start, int count) {
     ConvertSamples(inputs[0] + start, out, count);
 }
 
-float Mox_DSP_dB_to_Level::ToLevel(float dBVolts) {
-    const float* table = LevelTable();
+float Mox_DSP_dB_to_Level::ToLevel(float dBVolts) { return ToLevel(LevelTable(), dBVolts); }
+
+float Mox_DSP_dB_to_Level::ToLevel(const float* table, float dBVolts) {
     float v = dBVolts;
     if (!(v >= -18.0f)) v = -18.0f;  // also catches NaN
     if (v > 18.0f) v = 18.0f;
@@ -69,7 +101,8 @@ float Mox_DSP_dB_to_Level::ToLevel(float dBVolts) {
 }
 
 void Mox_DSP_dB_to_Level::ConvertSamples(const float* in, float* out, int count) {
-    for (int i = 0; i < count; ++i) out[i] = ToLevel(in ? in[i] : -18.0f);
+    const float* table = levelTable;
+    for (int i = 0; i < count; ++i) out[i] = ToLevel(table, in ? in[i] : -18.0f);
 }
 
 void Mox_DSP_Level_to_dB::Open() {
@@ -86,9 +119,10 @@ void Mox_DSP_Level_to_dB::ConvertSamples(const float* in, float* out, int count)
         std::memcpy(&bits, &sample, sizeof bits);
         if (bits != lastInputBits) {
             lastInputBits = bits;
-            // max() also turns NaN into the floor.
-            const float level = sample > 1e-9f ? sample : 1e-9f;
-            lastOutput = 2.0f * std::log10(level);
+            // max() also turns NaN into the floor; infinity is held at the top.
+            float level = sample > 1e-9f ? sample : 1e-9f;
+            if (level > 3.0e38f) level = 3.0e38f;
+            lastOutput = FastLog2(log2Table, level) * kDbVoltsPerOctave;
         }
         out[i] = lastOutput;
     }

@@ -1,5 +1,6 @@
 #include "modules/dynamics/DelayST.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -145,16 +146,33 @@ void Mox_DSP_Delay_ST::Announce(int state, int channels) {
 }
 
 void Mox_DSP_Delay_ST::WriteAndRead(const float* in, float* ring, float* out, int start, int count) const {
-    // Write first, so that a delay of 0 passes the input through.
-    int32_t pos = writePos;
-    for (int i = 0; i < count; ++i) {
-        ring[pos] = in ? in[start + i] : 0.0f;
-        pos = (pos + 1) & ringMask;
-    }
-    int32_t read = (writePos - delaySamples) & ringMask;
-    for (int i = 0; i < count; ++i) {
-        out[start + i] = ring[read];
-        read = (read + 1) & ringMask;
+    // Both copies run in at most two pieces, split where the ring wraps.
+    auto write = [&] {
+        const int32_t firstWrite = std::min<int32_t>(count, ringSize - writePos);
+        if (in) {
+            std::memcpy(ring + writePos, in + start, sizeof(float) * static_cast<size_t>(firstWrite));
+            std::memcpy(ring, in + start + firstWrite, sizeof(float) * static_cast<size_t>(count - firstWrite));
+        } else {
+            std::memset(ring + writePos, 0, sizeof(float) * static_cast<size_t>(firstWrite));
+            std::memset(ring, 0, sizeof(float) * static_cast<size_t>(count - firstWrite));
+        }
+    };
+    auto read = [&] {
+        const int32_t from = (writePos - delaySamples) & ringMask;
+        const int32_t firstRead = std::min<int32_t>(count, ringSize - from);
+        std::memcpy(out + start, ring + from, sizeof(float) * static_cast<size_t>(firstRead));
+        std::memcpy(out + start + firstRead, ring, sizeof(float) * static_cast<size_t>(count - firstRead));
+    };
+    // A delay shorter than the run reads samples of this run, so the run is written
+    // first (a delay of 0 passes the input through). A longer delay reads only older
+    // samples, and those the write would overwrite once the delay comes within a run
+    // of the ring length (up to ringSize - 1), so the run is read first.
+    if (delaySamples < count) {
+        write();
+        read();
+    } else {
+        read();
+        write();
     }
 }
 

@@ -85,32 +85,40 @@ void Mox_DSP_CompExp_Knee_Math::AnnounceAndCount(int count, int stateToAnnounce)
 }
 
 float Mox_DSP_CompExp_Knee_Math::GainChange(float x) const {
-    // Compressor: above Tc, with the ratio bent by the knee.
+    // Compressor: above Tc, with the ratio bent by the knee. At or below the
+    // threshold the formula gives exactly 0, so it is skipped there.
+    const float Tc = compThreshold;
+    float out = 0.0f;
+    if (x > Tc) out = CompressorTerm(x);
+    // Expander: between the floor and Te; exactly 0 at or above Te.
+    if (expanderOn && !(x >= expThreshold)) out += ExpanderTerm(x);
+    return out;
+}
+
+float Mox_DSP_CompExp_Knee_Math::CompressorTerm(float x) const {
     const float Tc = compThreshold;
     const float l = x > Tc ? x : Tc;
     const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
     float D = compKneeHigh ? (u * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - u) + u
                            : (1.0f - u * compKnee) * compRatio + u * compKnee;
     if (!(D >= kMinimumRatio)) D = kMinimumRatio;
-    float out = (l - Tc) / D + Tc - l;
+    return (l - Tc) / D + Tc - l;
+}
 
-    if (expanderOn) {
-        // Expander: between the floor and Te.
-        const float Te = expThreshold;
-        float o = x > kFloor ? x : kFloor;
-        if (o > Te) o = Te;
-        const float r = (kFloor - o) / (kFloor - Te);  // 0 at the floor, 1 at the threshold
-        float De;
-        if (expKneeHigh) {
-            const float r3 = r * r * r;
-            De = (r3 * expKnee * expKneeShape * expRatio + expRatio) * (1.0f - r3) + r3;
-        } else {
-            const float shaped = r * expKnee;
-            De = (1.0f - shaped) * expRatio + shaped;
-        }
-        out += (o - Te) / De + Te - o;
+float Mox_DSP_CompExp_Knee_Math::ExpanderTerm(float x) const {
+    const float Te = expThreshold;
+    float o = x > kFloor ? x : kFloor;
+    if (o > Te) o = Te;
+    const float r = (kFloor - o) / (kFloor - Te);  // 0 at the floor, 1 at the threshold
+    float De;
+    if (expKneeHigh) {
+        const float r3 = r * r * r;
+        De = (r3 * expKnee * expKneeShape * expRatio + expRatio) * (1.0f - r3) + r3;
+    } else {
+        const float shaped = r * expKnee;
+        De = (1.0f - shaped) * expRatio + shaped;
     }
-    return out;
+    return (o - Te) / De + Te - o;
 }
 
 void Mox_DSP_CompExp_Knee_Math::GainComputer(int start, int count) {

@@ -25,6 +25,8 @@ public:
 
 private:
     void AnnounceAndCount(int count, int stateIfPending);
+    float CompressorTerm(float level) const;
+    float ExpanderTerm(float level) const;
 
     float compThreshold = 0.0f;   // Tc: threshold - 0.0001
     float compKnee = 0.0f;        // kc

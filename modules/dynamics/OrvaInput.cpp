@@ -106,18 +106,17 @@ void Mox_DSP_OrvaMaster_Input::MidSide(int start, int count) {
         side[i] = (l - r) * 0.5f;
     }
     if (!ringMid) return;
-    // Delay mid and side by the look-ahead time; write before read.
+    // Delay mid and side by the look-ahead time. Each sample is written before the
+    // one delaySamples back is read, so a delay of 0 passes the current samples and
+    // every delay up to ringSize - 1 is exact for every sample of the run.
     int32_t pos = writePos;
     for (int i = start; i < start + count; ++i) {
         ringMid[pos] = mid[i];
         ringSide[pos] = side[i];
-        pos = (pos + 1) & ringMask;
-    }
-    int32_t read = (writePos - delaySamples) & ringMask;
-    for (int i = start; i < start + count; ++i) {
+        const int32_t read = (pos - delaySamples) & ringMask;
         outputs[2][i] = ringMid[read];
         outputs[3][i] = ringSide[read];
-        read = (read + 1) & ringMask;
+        pos = (pos + 1) & ringMask;
     }
-    writePos = (writePos + count) & ringMask;
+    writePos = pos;
 }
