@@ -60,6 +60,10 @@ Signal MakeSignal(double seconds) {
 // texts by scanning, numbers by bisection (displays rise with the value).
 bool SetByDisplay(PluginLoader& plugin, const std::string& name, const std::string& wanted) {
     AEffect* e = plugin.effect();
+    if (name.size() > 1 && name[0] == '#') {  // "#65": a normalised value by index, for editor-only controls
+        e->setParameter(e, std::atoi(name.c_str() + 1), std::strtof(wanted.c_str(), nullptr));
+        return true;
+    }
     int index = -1;
     for (int i = 0; i < e->numParams && index < 0; ++i)
         if (plugin.ParameterName(i) == name) index = i;
@@ -69,7 +73,9 @@ bool SetByDisplay(PluginLoader& plugin, const std::string& name, const std::stri
     if (wanted.empty() || *end != 0) {
         for (int k = 0; k <= 1000; ++k) {
             e->setParameter(e, index, k / 1000.0f);
-            if (plugin.ParameterDisplay(index).rfind(wanted, 0) == 0) return true;
+            // Displays may be cut short ("Sidechai"): a prefix of the wanted text matches.
+            const std::string shown = plugin.ParameterDisplay(index);
+            if (!shown.empty() && (shown == wanted || (shown.size() >= 6 && wanted.rfind(shown, 0) == 0))) return true;
         }
         return false;
     }
@@ -210,7 +216,7 @@ int main(int argc, char** argv) {
           {"Eq Gain 3", "3"}, {"Lev Detect", "RMS"}, {"Stereo Mode", "M/S Mono"}, {"LookAhead", "10"},
           {"Exp Thresh", "-40"}, {"Exp Ratio", "0.5"}, {"Auto.Rel", "50"}}},
         {"orva sidechain", ours, false, {{"Comp Thresh", "-24"}, {"Comp Ratio", "4"}, {"Stereo Mode", "Sidechain"}}, true},
-        {"orva bypassed", ours, false, {{"Bypass", "1"}}},
+        {"orva bypassed", ours, false, {{"#65", "1"}}},
         {"ZamCompX2", "/usr/lib/vst/ZamCompX2-vst.so", true, {{"Threshold", "-24"}, {"Ratio", "4"}, {"Makeup", "0"}}},
         {"LSP Compressor Stereo", "/usr/lib/vst/lsp-plugins/compressor-stereo.so", false,
          {{"al", "-24"}, {"cr", "4"}, {"mk", "0"}}},

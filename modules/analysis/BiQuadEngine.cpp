@@ -1,13 +1,18 @@
 #include "modules/analysis/BiQuadEngine.h"
 
 #include <cmath>
+#include <cstring>
 
 Mox_DSP_BiQuad_Multi_Engine::Mox_DSP_BiQuad_Multi_Engine(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
     outputs[0] = AllocateSignalBuffer(blockSize);
+    silence = AllocateSignalBuffer(blockSize);
 }
 
-Mox_DSP_BiQuad_Multi_Engine::~Mox_DSP_BiQuad_Multi_Engine() { FreeSignalBuffer(outputs[0]); }
+Mox_DSP_BiQuad_Multi_Engine::~Mox_DSP_BiQuad_Multi_Engine() {
+    FreeSignalBuffer(outputs[0]);
+    FreeSignalBuffer(silence);
+}
 
 void Mox_DSP_BiQuad_Multi_Engine::Open() {
     SetProcess(AsProcess(&Mox_DSP_BiQuad_Multi_Engine::Filter));
@@ -98,19 +103,18 @@ void Mox_DSP_BiQuad_Multi_Engine::Filter(int start, int count) {
         SendEvent(currentTime, 0, 1, 0, 0.0f, nullptr);
     }
     float* out = outputs[0];
-    const float* source = inputs[0];
+    const float* source = inputs[0] ? inputs[0] : silence;
     bool first = true;
     for (int k = 0; k < kSections; ++k) {
         if (!sectionOn[k]) continue;
-        const float* in = first ? source : out;
-        first = false;
         const float* const* coef = &inputs[9 + 10 * k];
         if (!coef[0] || !coef[1] || !coef[2] || !coef[3] || !coef[4]) continue;
+        const float* in = first ? source : out;  // the cascade runs in place
+        first = false;
         float x1 = memory[k][0], x2 = memory[k][1], y1 = memory[k][2], y2 = memory[k][3];
-        const bool perSample = perSampleCoefficients && sectionLive[k];
-        if (perSample) {
+        if (perSampleCoefficients && sectionLive[k]) {
             for (int i = start; i < start + count; ++i) {
-                const float x = in ? in[i] : 0.0f;
+                const float x = in[i];
                 const float y = coef[0][i] * x + coef[1][i] * x1 + coef[2][i] * x2 - coef[4][i] * y2 -
                                 (coef[3][i] * y1 + 1e-10f);
                 x2 = x1; x1 = x; y2 = y1; y1 = y;
@@ -120,7 +124,8 @@ void Mox_DSP_BiQuad_Multi_Engine::Filter(int start, int count) {
             const int at = perSampleCoefficients ? start : 0;
             const float b0 = coef[0][at], b1 = coef[1][at], b2 = coef[2][at], a1 = coef[3][at], a2 = coef[4][at];
             for (int i = start; i < start + count; ++i) {
-                const float x = in ? in[i] : 0.0f;
+                const float x = in[i];
+                // The 1e-10 keeps the recursion away from denormal numbers.
                 const float y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
                 x2 = x1; x1 = x; y2 = y1; y1 = y;
                 out[i] = y;
@@ -130,9 +135,7 @@ void Mox_DSP_BiQuad_Multi_Engine::Filter(int start, int count) {
         if (!std::isfinite(y1) || !std::isfinite(y2)) x1 = x2 = y1 = y2 = 0.0f;
         memory[k][0] = x1; memory[k][1] = x2; memory[k][2] = y1; memory[k][3] = y2;
     }
-    if (first) {  // every section was skipped: the input passes
-        for (int i = start; i < start + count; ++i) out[i] = source ? source[i] : 0.0f;
-    }
+    if (first) std::memcpy(out + start, source + start, sizeof(float) * static_cast<size_t>(count));
 
     if (checkConstant && start == 0) {
         const float first0 = out[0];
@@ -155,8 +158,8 @@ void Mox_DSP_BiQuad_Multi_Engine::ReportInputState() {
 void Mox_DSP_BiQuad_Multi_Engine::PassThrough(int start, int count) {
     ReportInputState();
     if (reportedState == 0) CountDown(count);
-    const float* in = inputs[0];
-    for (int i = start; i < start + count; ++i) outputs[0][i] = in ? in[i] : 0.0f;
+    const float* in = inputs[0] ? inputs[0] : silence;
+    std::memcpy(outputs[0] + start, in + start, sizeof(float) * static_cast<size_t>(count));
 }
 
 void Mox_DSP_BiQuad_Multi_Engine::Constant(int start, int count) {

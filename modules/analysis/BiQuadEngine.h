@@ -33,6 +33,7 @@ private:
     void CountDown(int count);
     void ReportInputState();
 
+    float* silence = nullptr;         // read in place of an unconnected input
     float memory[kSections][4] = {};  // x1, x2, y1, y2 per section
     float inputValue = 0.0f;
     float constantValue = 0.0f;

@@ -171,6 +171,7 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
     const float* in0 = inputs[0];
     const float* in1 = twoInputs ? inputs[1] : nullptr;
     float* out = outputs[0];
+    const double perHalfWindow = 1.0 / static_cast<double>(halfWindow);
     for (int i = start; i < start + count; ++i) {
         // Hold timer: a held peak gives way to the second peak seen meanwhile.
         if (holdCounter > 0 && --holdCounter == 0) {
@@ -191,7 +192,7 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
             ringSum += static_cast<double>(square) - static_cast<double>(ring[ringIndex]);
             ring[ringIndex] = square;
             if (--ringIndex < 0) ringIndex = windowLength - 1;
-            v = ringSum > 0.0 ? static_cast<float>(std::sqrt(ringSum / halfWindow)) : 0.0f;
+            v = ringSum > 0.0 ? static_cast<float>(std::sqrt(ringSum * perHalfWindow)) : 0.0f;
         }
         // Peak tracking.
         if (target <= v) {

@@ -1,5 +1,7 @@
 #include "modules/convert/StLevel.h"
 
+#include <cstring>
+
 Mox_DSP_ST_Level::Mox_DSP_ST_Level(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
     outputs[0] = AllocateSignalBuffer(blockSize);
@@ -53,9 +55,11 @@ void Mox_DSP_ST_Level::Announce(int state) {
 void Mox_DSP_ST_Level::Copy(int start, int count) {
     Announce(wantedState);
     for (int c = 0; c < 2; ++c) {
-        const float* in = inputs[c];
         float* out = outputs[c] + start;
-        for (int i = 0; i < count; ++i) out[i] = in ? in[start + i] : 0.0f;
+        if (inputs[c])
+            std::memcpy(out, inputs[c] + start, sizeof(float) * static_cast<size_t>(count));
+        else
+            std::memset(out, 0, sizeof(float) * static_cast<size_t>(count));
     }
 }
 

@@ -6,10 +6,29 @@
 
 namespace {
 
-inline float Heard(const float* in, int i) {
-    if (!in) return 0.0f;
-    const float v = in[i];
-    return std::isfinite(v) ? v : 0.0f;
+// A non-finite sample reaches the detector as silence (v - v is NaN for NaN and
+// for infinities, 0 otherwise; the form lets the compiler vectorise the loops).
+inline float Finite(float v) { return v - v == 0.0f ? v : 0.0f; }
+
+void CopyHeard(const float* in, float* out, int start, int count) {
+    if (!in) {
+        std::memset(out + start, 0, sizeof(float) * static_cast<size_t>(count));
+        return;
+    }
+    for (int i = start; i < start + count; ++i) out[i] = Finite(in[i]);
+}
+
+// Copies count samples into a ring at pos, in at most two pieces.
+void WriteRing(float* ring, int32_t size, int32_t pos, const float* from, int count) {
+    const int32_t first = count < size - pos ? count : size - pos;
+    std::memcpy(ring + pos, from, sizeof(float) * static_cast<size_t>(first));
+    std::memcpy(ring, from + first, sizeof(float) * static_cast<size_t>(count - first));
+}
+
+void ReadRing(const float* ring, int32_t size, int32_t pos, float* to, int count) {
+    const int32_t first = count < size - pos ? count : size - pos;
+    std::memcpy(to, ring + pos, sizeof(float) * static_cast<size_t>(first));
+    std::memcpy(to + first, ring, sizeof(float) * static_cast<size_t>(count - first));
 }
 
 }  // namespace
@@ -83,40 +102,33 @@ void Mox_DSP_OrvaMaster_Input::HandleEvent(ModuleEvent* e, int /*offset*/) {
 }
 
 void Mox_DSP_OrvaMaster_Input::MainCopy(int start, int count) {
-    for (int i = start; i < start + count; ++i) {
-        outputs[0][i] = Heard(inputs[0], i);
-        outputs[1][i] = Heard(inputs[1], i);
-    }
+    CopyHeard(inputs[0], outputs[0], start, count);
+    CopyHeard(inputs[1], outputs[1], start, count);
 }
 
 void Mox_DSP_OrvaMaster_Input::SidechainCopy(int start, int count) {
-    for (int i = start; i < start + count; ++i) {
-        outputs[0][i] = Heard(inputs[2], i);
-        outputs[1][i] = Heard(inputs[3], i);
-    }
+    CopyHeard(inputs[2], outputs[0], start, count);
+    CopyHeard(inputs[3], outputs[1], start, count);
 }
 
 void Mox_DSP_OrvaMaster_Input::MidSide(int start, int count) {
     float* mid = outputs[0];
     float* side = outputs[4];
+    const float* l = inputs[0] ? inputs[0] : side;  // an unconnected input reads as silence
+    const float* r = inputs[1] ? inputs[1] : side;
+    if (!inputs[0] || !inputs[1]) std::memset(side + start, 0, sizeof(float) * static_cast<size_t>(count));
     for (int i = start; i < start + count; ++i) {
-        const float l = Heard(inputs[0], i), r = Heard(inputs[1], i);
-        mid[i] = (l + r) * 0.5f;
-        outputs[1][i] = mid[i];
-        side[i] = (l - r) * 0.5f;
+        const float left = Finite(l[i]), right = Finite(r[i]);
+        mid[i] = (left + right) * 0.5f;
+        side[i] = (left - right) * 0.5f;
     }
+    std::memcpy(outputs[1] + start, mid + start, sizeof(float) * static_cast<size_t>(count));
     if (!ringMid) return;
-    // Delay mid and side by the look-ahead time. Each sample is written before the
-    // one delaySamples back is read, so a delay of 0 passes the current samples and
-    // every delay up to ringSize - 1 is exact for every sample of the run.
-    int32_t pos = writePos;
-    for (int i = start; i < start + count; ++i) {
-        ringMid[pos] = mid[i];
-        ringSide[pos] = side[i];
-        const int32_t read = (pos - delaySamples) & ringMask;
-        outputs[2][i] = ringMid[read];
-        outputs[3][i] = ringSide[read];
-        pos = (pos + 1) & ringMask;
-    }
-    writePos = pos;
+    // Delay mid and side by the look-ahead time; write before read.
+    WriteRing(ringMid, ringSize, writePos, mid + start, count);
+    WriteRing(ringSide, ringSize, writePos, side + start, count);
+    const int32_t read = (writePos - delaySamples) & ringMask;
+    ReadRing(ringMid, ringSize, read, outputs[2] + start, count);
+    ReadRing(ringSide, ringSize, read, outputs[3] + start, count);
+    writePos = (writePos + count) & ringMask;
 }

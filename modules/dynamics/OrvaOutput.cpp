@@ -53,12 +53,21 @@ void Mox_DSP_OrvaMaster_Output::ChooseRoutine() {
 void Mox_DSP_OrvaMaster_Output::Stereo(int start, int count) {
     const float *dryL = inputs[0], *dryR = inputs[1], *gain = inputs[4], *mix = inputs[5];
     float *outL = outputs[0], *outR = outputs[1];
+    if (!dryL || !dryR || !gain || !mix) {
+        for (int i = start; i < start + count; ++i) {
+            const float p = At(mix, i, 0.0f) * 0.1f;  // dry share
+            const float wet = (1.0f - p) * At(gain, i, 1.0f);
+            const float l = At(dryL, i, 0.0f), r = At(dryR, i, 0.0f);
+            outL[i] = l * wet + l * p;
+            outR[i] = r * wet + r * p;
+        }
+        return;
+    }
     for (int i = start; i < start + count; ++i) {
-        const float p = At(mix, i, 0.0f) * 0.1f;  // dry share
-        const float wet = (1.0f - p) * At(gain, i, 1.0f);
-        const float l = At(dryL, i, 0.0f), r = At(dryR, i, 0.0f);
-        outL[i] = l * wet + l * p;
-        outR[i] = r * wet + r * p;
+        const float p = mix[i] * 0.1f;
+        const float wet = (1.0f - p) * gain[i];
+        outL[i] = dryL[i] * wet + dryL[i] * p;
+        outR[i] = dryR[i] * wet + dryR[i] * p;
     }
 }
 
@@ -66,12 +75,21 @@ void Mox_DSP_OrvaMaster_Output::MidSide(int start, int count) {
     const float *dryL = inputs[0], *dryR = inputs[1], *mid = inputs[2], *side = inputs[3];
     const float *gain = inputs[4], *mix = inputs[5];
     float *outL = outputs[0], *outR = outputs[1];
+    if (!dryL || !dryR || !mid || !side || !gain || !mix) {
+        for (int i = start; i < start + count; ++i) {
+            const float p = At(mix, i, 0.0f) * 0.1f;
+            const float h = At(gain, i, 1.0f) * At(mid, i, 0.0f);  // only the mid is compressed
+            const float s = At(side, i, 0.0f);
+            outL[i] = At(dryL, i, 0.0f) * p + (h + s) * (1.0f - p);
+            outR[i] = At(dryR, i, 0.0f) * p + (h - s) * (1.0f - p);
+        }
+        return;
+    }
     for (int i = start; i < start + count; ++i) {
-        const float p = At(mix, i, 0.0f) * 0.1f;
-        const float h = At(gain, i, 1.0f) * At(mid, i, 0.0f);  // only the mid is compressed
-        const float s = At(side, i, 0.0f);
-        outL[i] = At(dryL, i, 0.0f) * p + (h + s) * (1.0f - p);
-        outR[i] = At(dryR, i, 0.0f) * p + (h - s) * (1.0f - p);
+        const float p = mix[i] * 0.1f;
+        const float h = gain[i] * mid[i];
+        outL[i] = dryL[i] * p + (h + side[i]) * (1.0f - p);
+        outR[i] = dryR[i] * p + (h - side[i]) * (1.0f - p);
     }
 }
 
