@@ -124,6 +124,22 @@ bool Open(PluginLoader& plugin, const Config& c, int block) {
     return true;
 }
 
+// The processing loop alone (kept out of line so that instruction counters can be
+// limited to it).
+__attribute__((noinline)) void RunBlocks(AEffect* e, const Config& c, const Signal& s, int block,
+                                         std::vector<float>& outL, std::vector<float>& outR,
+                                         std::vector<float>& silence) {
+    const size_t frames = s.left.size();
+    for (size_t at = 0; at < frames; at += static_cast<size_t>(block)) {
+        const int32_t n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), frames - at));
+        float* in[4] = {const_cast<float*>(s.left.data()) + at, const_cast<float*>(s.right.data()) + at,
+                        (c.sidechain ? const_cast<float*>(s.side.data()) : silence.data()) + at,
+                        (c.sidechain ? const_cast<float*>(s.side.data()) : silence.data()) + at};
+        float* out[2] = {outL.data() + at, outR.data() + at};
+        e->processReplacing(e, in, out, n);
+    }
+}
+
 Result Measure(const Config& c, const Signal& s, int block) {
     Result r;
     PluginLoader plugin;
@@ -133,14 +149,7 @@ Result Measure(const Config& c, const Signal& s, int block) {
     std::vector<float> outL(frames), outR(frames);
     std::vector<float> silence(frames, 0.0f);
     const double started = ThreadSeconds();
-    for (size_t at = 0; at < frames; at += static_cast<size_t>(block)) {
-        const int32_t n = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(block), frames - at));
-        float* in[4] = {const_cast<float*>(s.left.data()) + at, const_cast<float*>(s.right.data()) + at,
-                        (c.sidechain ? const_cast<float*>(s.side.data()) : silence.data()) + at,
-                        (c.sidechain ? const_cast<float*>(s.side.data()) : silence.data()) + at};
-        float* out[2] = {outL.data() + at, outR.data() + at};
-        e->processReplacing(e, in, out, n);
-    }
+    RunBlocks(e, c, s, block, outL, outR, silence);
     const double elapsed = ThreadSeconds() - started;
     plugin.Dispatch(effMainsChanged, 0, 0);
     r.nsPerFrame = frames ? elapsed * 1e9 / static_cast<double>(frames) : 0;

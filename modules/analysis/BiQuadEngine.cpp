@@ -123,9 +123,24 @@ void Mox_DSP_BiQuad_Multi_Engine::Filter(int start, int count) {
         } else {
             const int at = perSampleCoefficients ? start : 0;
             const float b0 = coef[0][at], b1 = coef[1][at], b2 = coef[2][at], a1 = coef[3][at], a2 = coef[4][at];
-            for (int i = start; i < start + count; ++i) {
+            // The 1e-10 keeps the recursion away from denormal numbers. Four samples
+            // per pass, so that the state needs no shuffling between samples.
+            const int end = start + count;
+            int i = start;
+            for (; i + 4 <= end; i += 4) {
+                const float xa = in[i], xb = in[i + 1], xc = in[i + 2], xd = in[i + 3];
+                const float ya = b0 * xa + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
+                const float yb = b0 * xb + b1 * xa + b2 * x1 - a2 * y1 - (a1 * ya + 1e-10f);
+                const float yc = b0 * xc + b1 * xb + b2 * xa - a2 * ya - (a1 * yb + 1e-10f);
+                const float yd = b0 * xd + b1 * xc + b2 * xb - a2 * yb - (a1 * yc + 1e-10f);
+                out[i] = ya;
+                out[i + 1] = yb;
+                out[i + 2] = yc;
+                out[i + 3] = yd;
+                x2 = xc; x1 = xd; y2 = yc; y1 = yd;
+            }
+            for (; i < end; ++i) {
                 const float x = in[i];
-                // The 1e-10 keeps the recursion away from denormal numbers.
                 const float y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
                 x2 = x1; x1 = x; y2 = y1; y1 = y;
                 out[i] = y;
