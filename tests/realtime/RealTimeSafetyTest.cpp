@@ -1,0 +1,161 @@
+// The processing thread must never allocate, free or lock. This test program
+// replaces malloc, free, operator new/delete and pthread_mutex_lock for the whole
+// process (the plug-in, loaded with dlopen, calls ours), and counts the calls
+// made on the processing thread while it is being watched: after a first second
+// of audio, for 29 more seconds with parameters changing from another thread and
+// MIDI control changes arriving.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "tools/PluginLoader.h"
+
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+extern "C" void* __libc_realloc(void*, size_t);
+extern "C" void __libc_free(void*);
+
+namespace {
+
+thread_local bool tWatched = false;
+std::atomic<long> gCalls{0};
+
+inline void Note() {
+    if (tWatched) gCalls.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+extern "C" void* malloc(size_t size) {
+    Note();
+    return __libc_malloc(size);
+}
+extern "C" void* calloc(size_t n, size_t size) {
+    Note();
+    return __libc_calloc(n, size);
+}
+extern "C" void* realloc(void* p, size_t size) {
+    Note();
+    return __libc_realloc(p, size);
+}
+extern "C" void free(void* p) {
+    if (p) Note();
+    __libc_free(p);
+}
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
+    Note();
+    using Lock = int (*)(pthread_mutex_t*);
+    static Lock real = reinterpret_cast<Lock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    return real(mutex);
+}
+
+void* operator new(size_t size) {
+    Note();
+    if (void* p = __libc_malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    Note();
+    return __libc_malloc(size ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept {
+    if (p) Note();
+    __libc_free(p);
+}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
+
+TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
+    PluginLoader plugin;
+    ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
+    AEffect* e = plugin.effect();
+    plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    plugin.Dispatch(effSetBlockSize, 0, 128);
+    plugin.Dispatch(effMainsChanged, 0, 1);
+
+    std::atomic<bool> stop{false};
+    std::thread editor([&] {
+        // The host's user-interface thread: automation, program changes, texts.
+        char text[64];
+        unsigned seed = 7;
+        while (!stop.load()) {
+            seed = seed * 1103515245u + 12345u;
+            const int index = static_cast<int>((seed >> 8) % 47);
+            e->setParameter(e, index, static_cast<float>((seed >> 4) % 1000) / 999.0f);
+            e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
+            if (seed % 97 == 0) e->dispatcher(e, effSetProgram, 0, static_cast<intptr_t>(seed % 8), nullptr, 0.0f);
+            std::this_thread::yield();
+        }
+    });
+
+    long counted = -1;
+    std::thread audio([&] {
+        std::vector<float> in[4], out[2];
+        for (auto& c : in) c.resize(128);
+        for (auto& c : out) c.resize(128);
+        VstMidiEvent cc{};
+        cc.type = kVstMidiType;
+        cc.byteSize = sizeof cc;
+        VstEvents list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<VstEvent*>(&cc);
+        const int blocks = 30 * 48000 / 128;
+        for (int b = 0; b < blocks; ++b) {
+            if (b == 48000 / 128) {
+                gCalls.store(0);
+                tWatched = true;  // from the second second on
+            }
+            for (int i = 0; i < 128; ++i) {
+                const float t = static_cast<float>(b * 128 + i) / 48000.0f;
+                in[0][static_cast<size_t>(i)] = 0.6f * std::sin(6.2831853f * 440.0f * t) * (b % 40 < 20 ? 1.0f : 0.1f);
+                in[1][static_cast<size_t>(i)] = in[0][static_cast<size_t>(i)];
+            }
+            cc.deltaFrames = b % 128;
+            cc.midiData[0] = static_cast<char>(0xB0);
+            cc.midiData[1] = static_cast<char>(b % 3 == 0 ? 0 : 7);  // controller 0 moves Attack and Release
+            cc.midiData[2] = static_cast<char>(b % 128);
+            e->dispatcher(e, effProcessEvents, 0, 0, &list, 0.0f);
+            float* ins[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
+            float* outs[2] = {out[0].data(), out[1].data()};
+            e->processReplacing(e, ins, outs, 128);
+        }
+        tWatched = false;
+        counted = gCalls.load();
+    });
+    audio.join();
+    stop.store(true);
+    editor.join();
+    EXPECT_EQ(counted, 0) << "allocations, frees or locks on the processing thread";
+}
+
+TEST(RealTimeSafety, TheCounterSeesAllocationsHereAndInThePlugIn) {
+    // The replacements are in force: a watched allocation is counted, in this
+    // program and inside the loaded plug-in (a rebuild of its graph allocates).
+    gCalls.store(0);
+    tWatched = true;
+    void* p = std::malloc(32);
+    int* q = new int(3);
+    tWatched = false;
+    std::free(p);
+    delete q;
+    EXPECT_EQ(gCalls.load(), 2);
+
+    PluginLoader plugin;
+    ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
+    plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    gCalls.store(0);
+    tWatched = true;
+    plugin.Dispatch(effMainsChanged, 0, 1);
+    tWatched = false;
+    EXPECT_GT(gCalls.load(), 30);
+}
