@@ -19,7 +19,9 @@ Mox_DSP_CompExp_Knee_Math::~Mox_DSP_CompExp_Knee_Math() { FreeSignalBuffer(outpu
 
 void Mox_DSP_CompExp_Knee_Math::Open() {
     SetProcess(AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer));
-    compThreshold = 0.0f;
+    // A threshold of 0 dBFS until the first threshold event: at exactly 0 the
+    // curve would divide by zero.
+    compThreshold = -0.0001f;
     compRatio = 1.0f;
     announcedState = -1;
     inputState = 1;

@@ -124,11 +124,22 @@ void Mox_DSP_OrvaMaster_Input::MidSide(int start, int count) {
     }
     std::memcpy(outputs[1] + start, mid + start, sizeof(float) * static_cast<size_t>(count));
     if (!ringMid) return;
-    // Delay mid and side by the look-ahead time; write before read.
+    // Delay mid and side by the look-ahead time. A delay shorter than the run reads
+    // samples of this run, so the run is written first (a delay of 0 passes the
+    // current samples). A longer delay reads only older samples, and those the write
+    // would overwrite once the delay comes within a run of the ring length (it is
+    // held at ringSize - 1 at most), so the run is read first.
+    const int32_t read = (writePos - delaySamples) & ringMask;
+    const bool readFirst = delaySamples >= count;
+    if (readFirst) {
+        ReadRing(ringMid, ringSize, read, outputs[2] + start, count);
+        ReadRing(ringSide, ringSize, read, outputs[3] + start, count);
+    }
     WriteRing(ringMid, ringSize, writePos, mid + start, count);
     WriteRing(ringSide, ringSize, writePos, side + start, count);
-    const int32_t read = (writePos - delaySamples) & ringMask;
-    ReadRing(ringMid, ringSize, read, outputs[2] + start, count);
-    ReadRing(ringSide, ringSize, read, outputs[3] + start, count);
+    if (!readFirst) {
+        ReadRing(ringMid, ringSize, read, outputs[2] + start, count);
+        ReadRing(ringSide, ringSize, read, outputs[3] + start, count);
+    }
     writePos = (writePos + count) & ringMask;
 }
