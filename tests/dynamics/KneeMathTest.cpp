@@ -163,3 +163,10 @@ TEST(KneeMath, AnnouncesInputStateAndSleepsOnAConstantLevel) {
     EXPECT_NEAR(out[9], -0.375f, 0.0002f);
     EXPECT_EQ(out[10], 0.0f);
 }
+
+TEST(KneeMath, BeforeAnySettingArrivesLevelsAboveFullScalePassUnchanged) {
+    // Right after Open the curve is a 0 dBFS threshold at 1:1: no gain change, even
+    // above full scale (a threshold of exactly 0 would divide by zero there).
+    KneeRig rig(false);
+    for (float db : {-20.0f, 0.0f, 5.0f, 20.0f}) EXPECT_NEAR(rig.GainDb(db), 0.0f, 1e-4f) << db;
+}
