@@ -59,7 +59,11 @@ AudioThreadScope::~AudioThreadScope() {
 Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, kProgramCount, kPresetParamCount),
       graphDescription(kGraphDescription),
-      moduleFactory(CreateModuleOfCode) {
+      moduleFactory(CreateModuleOfCode),
+      backgroundWorker([this] {
+          const std::string path = BankFilePath();
+          SaveBankFileTo(path.c_str());
+      }) {
     // Clear the fields.
     lastMidiController = -1;
     notRunning = 0;
@@ -113,6 +117,7 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
 }
 
 Mox_DSP_VST::~Mox_DSP_VST() {
+    backgroundWorker.Stop();  // a save in progress reads the bank
     delete[] bank;
     bank = globalRecord = currentRecord = nullptr;
     for (int i = 0; i < moduleCount; ++i) {
@@ -482,10 +487,9 @@ bool Mox_DSP_VST::SaveBankFileTo(const char* path) const {
     return written == static_cast<size_t>(kProgramCount) && closed;
 }
 
-void Mox_DSP_VST::SaveBankFile() {
-    const std::string path = BankFilePath();
-    SaveBankFileTo(path.c_str());
-}
+void Mox_DSP_VST::SaveBankFile() { backgroundWorker.RequestSave(); }
+
+void Mox_DSP_VST::OpenAddress(const char* address) { backgroundWorker.RequestOpen(address); }
 
 void Mox_DSP_VST::LoadBankResource(const char* resourceName) {
     if (!bank) return;

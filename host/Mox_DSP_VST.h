@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/BackgroundWorker.h"
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
 #include "host/PresetBank.h"
@@ -95,7 +96,10 @@ public:
     // Editor-side entry: an element sets a value in its own units (control value).
     virtual void setControlValue(int32_t index, float controlValue, bool notify);
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
+    // Asks the worker thread to write the bank file (any thread; never blocks).
     void SaveBankFile() override;
+    // Asks the worker thread to open a web address (any thread; never blocks).
+    void OpenAddress(const char* address) override;
     virtual void LoadBankResource(const char* resourceName);
     void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
                           float controlValue) override;
@@ -113,6 +117,7 @@ public:
     float ControlValue(int32_t index) const;
 
     DisplayMailbox& displayMailbox() { return mailbox; }
+    BackgroundWorker& worker() { return backgroundWorker; }
     // Writes the bank, raw, to a file; false when it cannot be written.
     bool SaveBankFileTo(const char* path) const;
     int presetMemoryCounter() const;
@@ -149,6 +154,7 @@ protected:
 
     ControlHandOver handOver;
     DisplayMailbox mailbox;
+    BackgroundWorker backgroundWorker;
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",

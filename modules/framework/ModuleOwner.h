@@ -39,7 +39,12 @@ public:
     // Operations that modules call on their owner.
     virtual float ModuleSampleRate() const { return static_cast<float>(sampleRateInt); }
     virtual void PostToEditor(int32_t index, const DisplayMessage* message) = 0;
+    // Saves the preset bank to its file. Modules call it on the audio thread: the
+    // owner only records the request and writes the file elsewhere.
     virtual void SaveBankFile() = 0;
+    // Opens a web address (a string that lives for the program's life) in the
+    // user's browser; likewise only requested on the audio thread.
+    virtual void OpenAddress(const char* /*address*/) {}
     virtual void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
                                   float controlValue) = 0;
     virtual void ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex, int32_t index,

@@ -17,6 +17,7 @@ public:
 
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
     void SaveBankFile() override { ++bankSaves; }
+    void OpenAddress(const char* address) override { addresses.push_back(address); }
     void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
                           float controlValue) override;
     void ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex, int32_t index,
@@ -33,6 +34,7 @@ public:
 
     std::vector<std::pair<int32_t, DisplayMessage>> posts;
     int bankSaves = 0;
+    std::vector<const char*> addresses;
 };
 
 // Records every segment it processes and every event it receives.
