@@ -8,6 +8,11 @@ packages=(
   libpng-dev zlib1g-dev
   libsndfile1-dev libcairo2-dev libfontconfig-dev fonts-liberation
 )
+# The 32-bit x86 build of the test suite: the 32-bit C and C++ runtimes, and
+# qemu's user-mode emulator where the kernel cannot run 32-bit programs.
+if [ "${ORVA_WITH_M32:-0}" = 1 ]; then
+  packages+=(g++-multilib qemu-user)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

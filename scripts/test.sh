@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The whole test suite: a plain build and an AddressSanitizer + UndefinedBehavior-
-# Sanitizer build, each running every test, then a ThreadSanitizer build running
-# the tests that drive the plug-in from several threads.
+# Sanitizer build, each running every test, a ThreadSanitizer build running the
+# tests that drive the plug-in from several threads, and the 32-bit x86 build of
+# the plug-in running the suite again (and comparing its output with the 64-bit
+# build's, sample for sample).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+ORVA_WITH_M32=1 scripts/install-deps.sh
 jobs=$(nproc)
 
 run_suite() {
@@ -25,3 +27,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 run_suite build-tsan -DORVA_TSAN=ON
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'Threads\.'
+
+run_suite build-m32 -DORVA_M32=ON -DORVA_NATIVE_BUILD_DIR="$(pwd)/build"
+ctest --test-dir build-m32 --output-on-failure -j "$jobs"

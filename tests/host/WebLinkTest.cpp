@@ -1,6 +1,8 @@
 // The web-link command module and the worker thread that carries its requests out.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -106,11 +108,20 @@ TEST(WebLink, TheEditorButtonReachesTheOpenerThroughTheGraph) {
 }
 
 TEST(WebLink, AMissingBrowserLauncherIsIgnored) {
-    // posix_spawnp fails cleanly when the program cannot be found on PATH.
+    // Without xdg-open on PATH nothing is opened: posix_spawnp either fails at once
+    // or (where exec failures surface in the child, as under an emulator) the child
+    // exits with 127 without running anything.
     const char* saved = std::getenv("PATH");
     const std::string path = saved ? saved : "";
     setenv("PATH", "/nonexistent-directory", 1);
     const pid_t pid = BackgroundWorker::SpawnBrowser("https://example.invalid/");
     setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(pid, 0);
+    if (pid > 0) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 127);
+    } else {
+        EXPECT_EQ(pid, 0);
+    }
 }
