@@ -22,6 +22,18 @@ void Mox_DSP_GlideBase::Open() {
     SetProcess(AsProcess(&Mox_DSP_GlideBase::ConstantFill));
 }
 
+void Mox_DSP_GlideBase::HandleDbEvent(ModuleEvent* e, float (*targetOf)(float)) {
+    fillLeft = blockSize;
+    if (e->pin == 0) {
+        if (!std::isfinite(e->floatValue)) return;
+        target = targetOf(e->floatValue);
+        if (!AcceptTarget()) return;
+        ApplyTarget();
+    } else if (e->pin == 1) {
+        ApplyTarget();  // the stored target once more
+    }
+}
+
 bool Mox_DSP_GlideBase::AcceptTarget() {
     if (target == lastTarget) return false;
     lastTarget = target;
@@ -104,30 +116,6 @@ float Mox_DSP_FdB_to_VFGain::TargetOf(float dBVolts) {
         0.5 * std::sin((1.0 - shaped * shaped * 4.25 * 0.047393363) * g * 0.3183098861837907));
 }
 
-void Mox_DSP_FdB_to_VFGain::HandleEvent(ModuleEvent* e, int /*offset*/) {
-    fillLeft = blockSize;
-    if (e->pin == 0) {
-        if (!std::isfinite(e->floatValue)) return;
-        target = TargetOf(e->floatValue);
-        if (!AcceptTarget()) return;
-        ApplyTarget();
-    } else if (e->pin == 1) {
-        ApplyTarget();
-    }
-}
-
 float Mox_DSP_FdB_to_VLevel::TargetOf(float dBVolts) {
     return std::exp2(dBVolts * 1.6666666f);
-}
-
-void Mox_DSP_FdB_to_VLevel::HandleEvent(ModuleEvent* e, int /*offset*/) {
-    fillLeft = blockSize;
-    if (e->pin == 0) {
-        if (!std::isfinite(e->floatValue)) return;
-        target = TargetOf(e->floatValue);
-        if (!AcceptTarget()) return;
-        ApplyTarget();
-    } else if (e->pin == 1) {
-        ApplyTarget();
-    }
 }

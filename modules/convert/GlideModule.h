@@ -29,6 +29,9 @@ protected:
     void ApplyTarget();
     // True (and lastTarget updated) when `target` differs from the last accepted one.
     bool AcceptTarget();
+    // The events of the two decibel converters: pin 0 a new dB volt value (through
+    // targetOf), pin 1 the stored target applied again.
+    void HandleDbEvent(ModuleEvent* event, float (*targetOf)(float));
 
     float current = 0.0f;   // value written last
     float step = 0.0f;      // change per sample while ramping
@@ -52,7 +55,7 @@ public:
     Mox_DSP_FdB_to_VFGain(ModuleOwner* owner, bool startDisabled)
         : Mox_DSP_GlideBase(owner, startDisabled, 30) {}
     // Pin 0: a new dB volt value; pin 1: apply the stored target again.
-    void HandleEvent(ModuleEvent* event, int offset) override;
+    void HandleEvent(ModuleEvent* event, int /*offset*/) override { HandleDbEvent(event, &TargetOf); }
     static float TargetOf(float dBVolts);
 };
 
@@ -61,6 +64,6 @@ class Mox_DSP_FdB_to_VLevel : public Mox_DSP_GlideBase {
 public:
     Mox_DSP_FdB_to_VLevel(ModuleOwner* owner, bool startDisabled)
         : Mox_DSP_GlideBase(owner, startDisabled, 20) {}
-    void HandleEvent(ModuleEvent* event, int offset) override;
+    void HandleEvent(ModuleEvent* event, int /*offset*/) override { HandleDbEvent(event, &TargetOf); }
     static float TargetOf(float dBVolts);
 };
