@@ -21,6 +21,7 @@
 #include "modules/dynamics/ParamAdj.h"
 #include "modules/framework/ModuleBase.h"
 #include "modules/framework/OsCommand.h"
+#include "modules/framework/Voices.h"
 
 namespace {
 
@@ -185,9 +186,11 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (in(6306, 6309)) return new (std::nothrow) Mox_DSP_BiQuad_Coeff(owner, startDisabled);
     if (in(6318, 6320)) return new (std::nothrow) Mox_DSP_BiQuad_Multi_Engine(owner, startDisabled);
     if (code == 6373) return new (std::nothrow) Mox_DSP_OS_Command(owner, startDisabled);
-    // The display feeders and voice modules arrive with their own classes; until
-    // then a plain module holds their place so that the whole graph wires up.
-    if (in(6369, 6371) || in(6379, 6381) || in(6383, 6385))
+    if (in(6379, 6381)) return new (std::nothrow) Mox_DSP_Poly_to_Mono(owner, startDisabled);
+    if (in(6383, 6385)) return new (std::nothrow) Mox_DSP_Midi_to_Poly(owner, startDisabled);
+    // The display feeders arrive with their own class; until then a plain module
+    // holds their place so that the whole graph wires up.
+    if (in(6369, 6371))
         return new (std::nothrow) Mox_ModuleBase(owner, startDisabled);
     return nullptr;
 }
