@@ -36,7 +36,9 @@ using ModuleFactory = Mox_ModuleBase* (*)(int16_t code, ModuleOwner* owner, bool
 
 // Builds owner's module table from a description: empties the control connection
 // lists, creates and wires each module, and sets owner.moduleCount. A record whose
-// module cannot be created takes no table index, and links that name it are left
-// unconnected, so a missing module is never run or dereferenced.
+// module cannot be created takes no table index (inside a voice group it keeps an
+// empty slot, so that every voice keeps its layout), and links that name it are
+// left unconnected, so a missing module is never run or dereferenced. Voice groups
+// (splitter, 6388 start, member records, 6389 end, merger) are built once per voice.
 void BuildGraphFrom(ModuleOwner& owner, const GraphRecord* description, ModuleFactory factory,
                     float* constantPool);
