@@ -81,6 +81,18 @@ enum Code : int16_t {
     kAutoRelease = 6377,
 };
 
+// One channel's equaliser engine: the input stage's output `channel`, "EQ Active",
+// and band k's designer outputs 0..5 (five coefficients, then the band-on report)
+// on pins 9 + 10k .. 14 + 10k.
+constexpr GraphRecord EqEngine(int16_t code, uint8_t channel) {
+    GraphRecord r = R(code, {In(0, kInputStage, channel), P(3, 28)});
+    int at = 2;
+    const int16_t bands[3] = {kBand1, kBand2, kBand3};
+    for (int k = 0; k < 3; ++k)
+        for (uint8_t c = 0; c < 6; ++c) r.links[at++] = In(static_cast<uint8_t>(9 + 10 * k + c), bands[k], c);
+    return r;
+}
+
 }  // namespace
 
 // The 34 modules in run order; every source precedes its receivers.
@@ -109,20 +121,8 @@ const GraphRecord kGraphDescription[] = {
     /* m16 */ R(kGlideWidth3, {P(0, 27)}),
     /* m17 */ R(kBandGain3, {P(0, 26)}),
     /* m18 */ R(kBand3, {In(0, kGlideFreq3, 0), In(1, kGlideWidth3, 0), In(2, kBandGain3, 0)}),
-    /* m19 */ R(kEqLeft, {In(0, kInputStage, 0), P(3, 28),
-                          In(9, kBand1, 0), In(10, kBand1, 1), In(11, kBand1, 2), In(12, kBand1, 3),
-                          In(13, kBand1, 4), In(14, kBand1, 5),
-                          In(19, kBand2, 0), In(20, kBand2, 1), In(21, kBand2, 2), In(22, kBand2, 3),
-                          In(23, kBand2, 4), In(24, kBand2, 5),
-                          In(29, kBand3, 0), In(30, kBand3, 1), In(31, kBand3, 2), In(32, kBand3, 3),
-                          In(33, kBand3, 4), In(34, kBand3, 5)}),
-    /* m20 */ R(kEqRight, {In(0, kInputStage, 1), P(3, 28),
-                           In(9, kBand1, 0), In(10, kBand1, 1), In(11, kBand1, 2), In(12, kBand1, 3),
-                           In(13, kBand1, 4), In(14, kBand1, 5),
-                           In(19, kBand2, 0), In(20, kBand2, 1), In(21, kBand2, 2), In(22, kBand2, 3),
-                           In(23, kBand2, 4), In(24, kBand2, 5),
-                           In(29, kBand3, 0), In(30, kBand3, 1), In(31, kBand3, 2), In(32, kBand3, 3),
-                           In(33, kBand3, 4), In(34, kBand3, 5)}),
+    /* m19 */ EqEngine(kEqLeft, 0),
+    /* m20 */ EqEngine(kEqRight, 1),
     /* m21 */ R(kDetector, {In(0, kEqLeft, 0), In(1, kEqRight, 0), P(6, 18), P(8, 17)}),
     /* m22 */ R(kLevelToDb, {In(0, kDetector, 0)}),
     // The level is delayed by up to the longest adjusted release, RelConstA +
