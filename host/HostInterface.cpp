@@ -1,10 +1,92 @@
 // What the effect object answers to the host beyond audio and parameters:
 // identification, pins, capabilities, program names, chunks and MIDI input.
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "host/Mox_DSP_VST.h"
 
 namespace {
+
+// Stores bytes [from, to) of one word of a preset record, taken from `bytes`, as
+// one whole-word store: other threads read and write these words at any time.
+template <typename Word>
+void StoreWordBytes(Word& word, size_t from, size_t to, const uint8_t* bytes) {
+    std::atomic_ref<Word> shared(word);
+    Word value = from == 0 && to == sizeof(Word) ? Word{} : shared.load(std::memory_order_relaxed);
+    std::memcpy(reinterpret_cast<uint8_t*>(&value) + from, bytes, to - from);
+    shared.store(value, std::memory_order_relaxed);
+}
+
+// Copies one record out of the bank, each value and controller read whole.
+void CopyRecord(PresetMemory& to, PresetMemory& from) {
+    for (int i = 0; i < kPresetParamCount; ++i) {
+        to.values[i] = std::atomic_ref<float>(from.values[i]).load(std::memory_order_relaxed);
+        to.midiMap[i] = std::atomic_ref<int16_t>(from.midiMap[i]).load(std::memory_order_relaxed);
+    }
+    constexpr size_t kPlain = offsetof(PresetMemory, reserved);
+    std::memcpy(reinterpret_cast<uint8_t*>(&to) + kPlain, reinterpret_cast<const uint8_t*>(&from) + kPlain,
+                sizeof(PresetMemory) - kPlain);
+}
+
+// Copies `size` bytes into the bank from byte `offset` on, as memmove would. The
+// values and the MIDI controller map are written word by word with atomic stores,
+// because setParameter (from any thread, MIDI on the audio thread) writes values
+// and the audio thread reads the map while a host loads a chunk from its user-
+// interface thread; the rest of a record (reserved bytes, name) is only touched
+// from that side and is copied plainly.
+void StoreIntoBank(PresetMemory* bank, size_t offset, const uint8_t* source, size_t size) {
+    constexpr size_t kRecord = sizeof(PresetMemory);
+    constexpr size_t kValuesEnd = offsetof(PresetMemory, midiMap);
+    constexpr size_t kMapEnd = offsetof(PresetMemory, reserved);
+    uint8_t* target = reinterpret_cast<uint8_t*>(bank) + offset;
+    std::vector<uint8_t> copy;
+    const auto s = reinterpret_cast<uintptr_t>(source), t = reinterpret_cast<uintptr_t>(target);
+    if (s + size > t && t + size > s && s != t) {
+        copy.assign(source, source + size);  // a source inside the bank itself
+        source = copy.data();
+    }
+    size_t at = offset;
+    const size_t end = offset + size;
+    while (at < end) {
+        PresetMemory& record = bank[at / kRecord];
+        const size_t inRecord = at % kRecord;
+        if (inRecord == 0 && end - at >= kRecord) {  // a whole record
+            const uint8_t* from = source + (at - offset);
+            for (int i = 0; i < kPresetParamCount; ++i) {
+                StoreWordBytes(record.values[i], 0, sizeof(float), from + sizeof(float) * i);
+                StoreWordBytes(record.midiMap[i], 0, sizeof(int16_t), from + kValuesEnd + sizeof(int16_t) * i);
+            }
+            std::memcpy(reinterpret_cast<uint8_t*>(&record) + kMapEnd, from + kMapEnd, kRecord - kMapEnd);
+            at += kRecord;
+            continue;
+        }
+        size_t wordStart, wordSize;
+        if (inRecord < kValuesEnd) {
+            wordSize = sizeof(float);
+            wordStart = inRecord - inRecord % wordSize;
+        } else if (inRecord < kMapEnd) {
+            wordSize = sizeof(int16_t);
+            wordStart = inRecord - (inRecord - kValuesEnd) % wordSize;
+        } else {
+            const size_t n = std::min(kRecord - inRecord, end - at);
+            std::memcpy(reinterpret_cast<uint8_t*>(&record) + inRecord, source + (at - offset), n);
+            at += n;
+            continue;
+        }
+        const size_t from = inRecord - wordStart;
+        const size_t to = std::min(wordSize, from + (end - at));
+        const uint8_t* bytes = source + (at - offset);
+        if (wordSize == sizeof(float))
+            StoreWordBytes(record.values[wordStart / sizeof(float)], from, to, bytes);
+        else
+            StoreWordBytes(record.midiMap[(wordStart - kValuesEnd) / sizeof(int16_t)], from, to, bytes);
+        at += to - from;
+    }
+}
 
 constexpr const char* kEffectName = "Orva_Tessmark";
 constexpr const char* kVendorName = "Tessmark Audio";
@@ -136,21 +218,27 @@ int32_t Mox_DSP_VST::getChunk(void** data, bool isPreset) {
         *data = nullptr;
         return 0;
     }
-    if (isPreset) {
-        *data = currentRecord;
-        return static_cast<int32_t>(sizeof(PresetMemory));
+    if (!chunkCopy) chunkCopy.reset(new (std::nothrow) PresetMemory[kProgramCount]);
+    if (!chunkCopy) {
+        *data = nullptr;
+        return 0;
     }
-    *data = bank;
-    return kBankBytes;
+    const int first = isPreset ? static_cast<int>(currentRecord - bank) : 0;
+    const int count = isPreset ? 1 : kProgramCount;
+    for (int r = 0; r < count; ++r) CopyRecord(chunkCopy[r], bank[first + r]);
+    *data = chunkCopy.get();
+    return count * static_cast<int32_t>(sizeof(PresetMemory));
 }
 
 int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
     if (!data || byteSize <= 0 || !bank) return 0;
+    const auto* source = static_cast<const uint8_t*>(data);
     if (byteSize == static_cast<int32_t>(sizeof(PresetMemory))) {
-        std::memmove(currentRecord, data, sizeof(PresetMemory));
+        StoreIntoBank(bank, static_cast<size_t>(currentRecord - bank) * sizeof(PresetMemory), source,
+                      sizeof(PresetMemory));
     } else {
         const size_t bytes = byteSize < kBankBytes ? static_cast<size_t>(byteSize) : kBankBytes;
-        std::memmove(bank, data, bytes);
+        StoreIntoBank(bank, 0, source, bytes);
     }
     // Stored bytes stay as loaded (they round-trip); values are held to 0..1 as
     // they are applied.
@@ -200,7 +288,8 @@ int32_t Mox_DSP_VST::processEvents(VstEvents* events) {
             const uint32_t savedTime = runningTime;
             runningTime = time;
             for (int index = 1; index < kPresetParamCount; ++index)
-                if (globalRecord->midiMap[index] == static_cast<int16_t>(data1))
+                if (std::atomic_ref<int16_t>(globalRecord->midiMap[index]).load(std::memory_order_relaxed) ==
+                    static_cast<int16_t>(data1))
                     setParameter(index, static_cast<float>(data2) * (1.0f / 127.0f));
             runningTime = savedTime;
         }

@@ -34,6 +34,12 @@ void StoreWord(int32_t& word, int32_t value) {
     std::atomic_ref<int32_t>(word).store(value, std::memory_order_relaxed);
 }
 
+// The current record changes with setProgram on the host's user-interface thread
+// while setParameter files values into it from other threads.
+PresetMemory* LoadRecord(PresetMemory* const& record) {
+    return std::atomic_ref<PresetMemory*>(const_cast<PresetMemory*&>(record)).load(std::memory_order_relaxed);
+}
+
 }  // namespace
 
 bool OnAudioThread() { return tOnAudioThread; }
@@ -324,7 +330,7 @@ void Mox_DSP_VST::ConnectControl(Mox_ModuleBase* receiver, int32_t receiverIndex
 
 void Mox_DSP_VST::FileNormalised(int32_t index, float normalised) {
     if (index < 0 || index >= kPresetParamCount || !bank) return;
-    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : currentRecord;
+    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : LoadRecord(currentRecord);
     std::atomic_ref<float>(record->values[index]).store(normalised, std::memory_order_relaxed);
 }
 
@@ -340,7 +346,7 @@ void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
 
 float Mox_DSP_VST::NormalisedValue(int32_t index) const {
     if (index < 0 || index >= kPresetParamCount || !bank) return 0.0f;
-    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : currentRecord;
+    PresetMemory* record = (DescriptorOf(index).flags & kGlobalValue) ? globalRecord : LoadRecord(currentRecord);
     const float stored = std::atomic_ref<float>(record->values[index]).load(std::memory_order_relaxed);
     // A loaded chunk may hold anything; what is used is always a value in 0..1.
     if (std::isnan(stored)) return 0.0f;
@@ -375,7 +381,7 @@ void Mox_DSP_VST::setProgram(int32_t program) {
     curProgram = program;
     StoreWord(loadingProgram, -1);
     StoreWord(snapAfterProgram, -1);
-    currentRecord = &bank[program];
+    std::atomic_ref<PresetMemory*>(currentRecord).store(&bank[program], std::memory_order_relaxed);
     for (int index = 0; index < kPresetParamCount; ++index) {
         float normalised = NormalisedValue(index);
         loadedNormalised[index] = normalised;
@@ -459,12 +465,13 @@ void Mox_DSP_VST::getParameterDisplay(int32_t index, char* text) {
 
 void Mox_DSP_VST::SetMidiAssignment(int32_t index, int32_t controller) {
     if (index < 0 || index >= kPresetParamCount || !globalRecord) return;
-    globalRecord->midiMap[index] = static_cast<int16_t>(controller);
+    std::atomic_ref<int16_t>(globalRecord->midiMap[index]).store(static_cast<int16_t>(controller),
+                                                                  std::memory_order_relaxed);
 }
 
 int32_t Mox_DSP_VST::GetMidiAssignment(int32_t index) {
     if (index < 0 || index >= kPresetParamCount || !globalRecord) return -1;
-    return globalRecord->midiMap[index];
+    return std::atomic_ref<int16_t>(globalRecord->midiMap[index]).load(std::memory_order_relaxed);
 }
 
 void Mox_DSP_VST::PostToEditor(int32_t index, const DisplayMessage* message) {

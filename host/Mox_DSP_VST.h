@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "host/BackgroundWorker.h"
@@ -66,8 +67,10 @@ public:
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
     bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
-    // The chunk is the bank itself (or the current record): the address handed
-    // out stays valid for the effect's whole life, the bank is never reallocated.
+    // The chunk is a copy of the bank (or of the current record) taken when the
+    // host asks: the live bank changes under automation and MIDI from other
+    // threads while the host copies it. The address handed out stays valid for the
+    // effect's whole life; the copy is replaced at the next getChunk.
     int32_t getChunk(void** data, bool isPreset) override;
     int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
 
@@ -155,6 +158,7 @@ protected:
     ControlHandOver handOver;
     DisplayMailbox mailbox;
     BackgroundWorker backgroundWorker;
+    std::unique_ptr<PresetMemory[]> chunkCopy;  // what getChunk hands out, made on first use
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",

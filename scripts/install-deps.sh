@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev
   libsndfile1-dev libcairo2-dev libfontconfig-dev fonts-liberation
+  libx11-dev libxtst-dev xvfb xauth
 )
 # The 32-bit x86 build of the test suite: the 32-bit C and C++ runtimes, and
 # qemu's user-mode emulator where the kernel cannot run 32-bit programs.

@@ -188,10 +188,20 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
         if (!(x <= 3.0e38f)) x = 0.0f;  // NaN or infinite: heard as silence
         float v = x;
         if (Rms && ring) {
-            const float square = x * x;
+            // Held at +120 dBFS: the square of a larger (finite) sample overflows,
+            // and the running sum would lose the window's other samples to it.
+            const float heard = x < 1.0e6f ? x : 1.0e6f;
+            const float square = heard * heard;
             ringSum += static_cast<double>(square) - static_cast<double>(ring[ringIndex]);
             ring[ringIndex] = square;
-            if (--ringIndex < 0) ringIndex = windowLength - 1;
+            if (--ringIndex < 0) {
+                // Once per pass over the window the sum is taken afresh, so that the
+                // rounding of the running sum never builds up.
+                ringIndex = windowLength - 1;
+                double sum = 0.0;
+                for (int32_t k = 0; k < windowLength; ++k) sum += static_cast<double>(ring[k]);
+                ringSum = sum;
+            }
             v = ringSum > 0.0 ? static_cast<float>(std::sqrt(ringSum * perHalfWindow)) : 0.0f;
         }
         // Peak tracking.

@@ -101,7 +101,11 @@ float Mox_DSP_CompExp_Knee_Math::CompressorTerm(float x) const {
     const float Tc = compThreshold;
     const float l = x > Tc ? x : Tc;
     const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
-    float D = compKneeHigh ? (u * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - u) + u
+    // The high knee's curve is complete at 0 dBFS, where it reaches the set ratio.
+    // Carried on above full scale it turns negative within a few dB and the
+    // compressor would boost by 9 dB per dB, so the set ratio holds there.
+    const float uh = u > 0.0f ? u : 0.0f;
+    float D = compKneeHigh ? (uh * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - uh) + uh
                            : (1.0f - u * compKnee) * compRatio + u * compKnee;
     if (!(D >= kMinimumRatio)) D = kMinimumRatio;
     return (l - Tc) / D + Tc - l;

@@ -173,8 +173,10 @@ TEST(FactoryBank, NamesMapAndProgramZeroValues) {
         for (int i = 0; i < 8; ++i) EXPECT_EQ(e.bank[p].midiMap[i], map[i]);
         for (int i = 8; i < 47; ++i) EXPECT_EQ(e.bank[p].midiMap[i], -1);
         EXPECT_EQ(e.bank[p].spare, 0x31);
-        EXPECT_EQ(std::memcmp(e.bank[p].values, e.bank[0].values, sizeof e.bank[0].values), 0);
+        if (p == 0 || p >= 69)  // the copies hold program 0's values; 1..68 are designed
+            EXPECT_EQ(std::memcmp(e.bank[p].values, e.bank[0].values, sizeof e.bank[0].values), 0);
     }
+    EXPECT_NE(std::memcmp(e.bank[1].values, e.bank[0].values, sizeof e.bank[0].values), 0);
     // The state after loading: the program-0 values, as normalised and display values.
     const struct {
         int index;
@@ -211,14 +213,18 @@ TEST(Programs, NamesAreCutTo24AndReadSafely) {
     EXPECT_EQ(Dispatch(e, effGetProgram), 3);
 }
 
-TEST(Chunks, SizesAndAddressesAreTheBankItself) {
+TEST(Chunks, SizesAndContentsAreTheBankAndTheCurrentRecord) {
     TestEffect e;
     Dispatch(e, effSetProgram, 0, 7);
     void* data = nullptr;
     EXPECT_EQ(Dispatch(e, effGetChunk, 0, 0, &data), 72192);
-    EXPECT_EQ(data, e.bank);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::memcmp(data, e.bank, 72192), 0);
+    // A copy taken when asked: later changes do not move under the host's feet.
+    e.setParameter(9, 0.5f);
+    EXPECT_NE(std::memcmp(data, e.bank, 72192), 0);
     EXPECT_EQ(Dispatch(e, effGetChunk, 1, 0, &data), 564);
-    EXPECT_EQ(data, &e.bank[7]);
+    EXPECT_EQ(std::memcmp(data, &e.bank[7], 564), 0);
     EXPECT_EQ(Dispatch(e, effGetChunk, 0, 0, nullptr), 0);
     // The record layout on the wire.
     auto* bytes = reinterpret_cast<const uint8_t*>(e.bank);

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <thread>
 #include <vector>
@@ -85,8 +86,10 @@ TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
 
     std::atomic<bool> stop{false};
     std::thread editor([&] {
-        // The host's user-interface thread: automation, program changes, texts.
+        // The host's user-interface thread: automation, program changes, texts, and
+        // bank and preset chunks saved and loaded back.
         char text[64];
+        std::vector<char> saved(72192);
         unsigned seed = 7;
         while (!stop.load()) {
             seed = seed * 1103515245u + 12345u;
@@ -94,6 +97,15 @@ TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
             e->setParameter(e, index, static_cast<float>((seed >> 4) % 1000) / 999.0f);
             e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
             if (seed % 97 == 0) e->dispatcher(e, effSetProgram, 0, static_cast<intptr_t>(seed % 8), nullptr, 0.0f);
+            if (seed % 89 == 0) {
+                void* chunk = nullptr;
+                const int32_t preset = static_cast<int32_t>(seed >> 12) & 1;
+                const intptr_t size = e->dispatcher(e, effGetChunk, preset, 0, &chunk, 0.0f);
+                if (size > 0 && static_cast<size_t>(size) <= saved.size()) {
+                    std::memcpy(saved.data(), chunk, static_cast<size_t>(size));
+                    e->dispatcher(e, effSetChunk, preset, size, saved.data(), 0.0f);
+                }
+            }
             std::this_thread::yield();
         }
     });

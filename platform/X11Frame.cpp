@@ -1,0 +1,448 @@
+#include "platform/X11Frame.h"
+
+#include "platform/DoubleClick.h"
+#include "platform/TimerQueue.h"
+#include "platform/X11Popups.h"
+#include "toolkit/CDrawContext.h"
+#include "toolkit/CFrame.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+#include <cairo.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <thread>
+
+namespace orva::platform {
+
+std::recursive_timed_mutex& uiMutex() {
+    static std::recursive_timed_mutex mutex;
+    return mutex;
+}
+
+namespace {
+
+using namespace VSTGUI;
+
+std::mutex displaysMutex;
+std::set<Display*> ourDisplays;
+std::atomic<unsigned long> errorCount{0};
+XErrorHandler previousHandler = nullptr;
+
+int onXError(Display* display, XErrorEvent* event) {
+    bool ours;
+    {
+        std::lock_guard<std::mutex> lock(displaysMutex);
+        ours = ourDisplays.count(display) != 0;
+    }
+    if (ours || !previousHandler) {
+        ++errorCount;  // a window that went away under us, most likely: ignored
+        return 0;
+    }
+    return previousHandler(display, event);
+}
+
+uint64_t nowMs() {
+    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
+}
+
+int32_t modifierBits(unsigned int state) {
+    int32_t b = 0;
+    if (state & ShiftMask) b |= kShift;
+    if (state & ControlMask) b |= kControl;
+    if (state & Mod1Mask) b |= kAlt;
+    return b;
+}
+
+int32_t heldButtons(unsigned int state) {
+    int32_t b = 0;
+    if (state & Button1Mask) b |= kLButton;
+    if (state & Button2Mask) b |= kMButton;
+    if (state & Button3Mask) b |= kRButton;
+    return b;
+}
+
+int32_t buttonBit(unsigned int button) {
+    switch (button) {
+    case 1: return kLButton;
+    case 2: return kMButton;
+    case 3: return kRButton;
+    case 8: return kButton4;
+    case 9: return kButton5;
+    default: return 0;
+    }
+}
+
+unsigned char virtualKey(KeySym sym) {
+    switch (sym) {
+    case XK_BackSpace: return kVKeyBack;
+    case XK_Tab: return kVKeyTab;
+    case XK_Return: case XK_KP_Enter: return kVKeyReturn;
+    case XK_Escape: return kVKeyEscape;
+    case XK_space: return kVKeySpace;
+    case XK_End: return kVKeyEnd;
+    case XK_Home: return kVKeyHome;
+    case XK_Left: case XK_KP_Left: return kVKeyLeft;
+    case XK_Up: case XK_KP_Up: return kVKeyUp;
+    case XK_Right: case XK_KP_Right: return kVKeyRight;
+    case XK_Down: case XK_KP_Down: return kVKeyDown;
+    case XK_Page_Up: return kVKeyPageUp;
+    case XK_Page_Down: return kVKeyPageDown;
+    default: return 0;
+    }
+}
+
+class X11Frame : public PlatformFrame {
+public:
+    X11Frame(CFrame* frame, Display* display, Window parent, int32_t width, int32_t height);
+    ~X11Frame() override;
+    bool ok() const { return window != 0; }
+
+    bool isWindowed() const override { return true; }
+    void requestUpdate() override {}
+    void present(const CRect& rect) override;
+    void setMouseCapture(bool captured) override;
+    int32_t popupMenu(const std::vector<PopupMenuEntry>& entries, CPoint where) override;
+    bool openEditField(const EditFieldParams& params, EditFieldClient* client) override;
+    void closeEditField() override;
+    void showTooltip(const CRect& viewRect, const std::string& text) override;
+    void hideTooltip() override;
+    void setSize(int32_t width, int32_t height) override;
+    void pumpEvents() override;
+
+private:
+    void dispatch(XEvent& event);
+    void fallbackLoop();
+    bool toRoot(int x, int y, int& rootX, int& rootY);
+    void finishEditField();
+
+    CFrame* frame;
+    Display* display;
+    int screen;
+    Window parent;
+    Window window = 0;
+    cairo_surface_t* surface = nullptr;
+    cairo_device_t* device = nullptr;
+    int32_t width, height;
+    bool captured = false;
+    bool windowGone = false;
+    std::unique_ptr<x11::EditField> editField;
+    std::unique_ptr<x11::Tooltip> tooltip;
+
+    // Double clicks: the same button again within the time and 4 pixels.
+    unsigned int lastButton = 0;
+    Time lastPressTime = 0;
+    int lastX = -100, lastY = -100;
+    uint32_t doubleClickMs;
+
+    // Fallback pump for hosts that never idle the editor.
+    std::atomic<uint64_t> lastHostPump{0};
+    std::atomic<bool> stopping{false};
+    int wakePipe[2] = {-1, -1};
+    std::thread pumpThread;
+    uint64_t openedAt;
+    bool insidePump = false;
+};
+
+X11Frame::X11Frame(CFrame* f, Display* d, Window p, int32_t w, int32_t h)
+    : frame(f), display(d), screen(DefaultScreen(d)), parent(p), width(w), height(h),
+      doubleClickMs(uint32_t(std::max<int32_t>(250, doubleClickTimeMs()))), openedAt(nowMs()) {
+    XWindowAttributes parentAttributes;
+    if (!XGetWindowAttributes(display, parent, &parentAttributes)) return;  // no such parent
+    XSetWindowAttributes a{};
+    a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                   LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+    a.background_pixel = 0;
+    a.bit_gravity = NorthWestGravity;
+    window = XCreateWindow(display, parent, 0, 0, unsigned(width), unsigned(height), 0, CopyFromParent, InputOutput,
+                           CopyFromParent, CWEventMask | CWBackPixel | CWBitGravity, &a);
+    XSync(display, False);
+    XWindowAttributes own;
+    if (!window || !XGetWindowAttributes(display, window, &own)) {
+        window = 0;
+        return;
+    }
+    XMapWindow(display, window);
+    surface = cairo_xlib_surface_create(display, window, own.visual, width, height);
+    device = cairo_device_reference(cairo_surface_get_device(surface));
+    tooltip = std::make_unique<x11::Tooltip>(display, screen);
+    XFlush(display);
+    if (pipe(wakePipe) == 0) pumpThread = std::thread([this] { fallbackLoop(); });
+}
+
+X11Frame::~X11Frame() {
+    stopping = true;
+    if (wakePipe[1] >= 0) {
+        const char c = 0;
+        (void)!write(wakePipe[1], &c, 1);
+    }
+    if (pumpThread.joinable()) pumpThread.join();
+    if (wakePipe[0] >= 0) close(wakePipe[0]);
+    if (wakePipe[1] >= 0) close(wakePipe[1]);
+    editField.reset();
+    tooltip.reset();
+    if (surface) cairo_surface_destroy(surface);
+    if (window && !windowGone) XDestroyWindow(display, window);
+    XSync(display, False);
+    // Cairo keeps per-connection state (screens, font options) until told the
+    // connection ends.
+    if (device) {
+        cairo_device_finish(device);
+        cairo_device_destroy(device);
+    }
+    {
+        std::lock_guard<std::mutex> lock(displaysMutex);
+        ourDisplays.erase(display);
+    }
+    XCloseDisplay(display);
+}
+
+void X11Frame::present(const CRect& rect) {
+    if (!surface || windowGone) return;
+    COffscreenContext* buffer = frame->getBackBuffer();
+    cairo_surface_flush(buffer->getSurface());
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, buffer->getSurface(), 0, 0);
+    cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    XFlush(display);
+}
+
+void X11Frame::setMouseCapture(bool on) {
+    if (windowGone || on == captured) return;
+    captured = on;
+    if (on)
+        XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                     GrabModeAsync, None, None, CurrentTime);
+    else
+        XUngrabPointer(display, CurrentTime);
+    XFlush(display);
+}
+
+bool X11Frame::toRoot(int x, int y, int& rootX, int& rootY) {
+    Window child;
+    return !windowGone && XTranslateCoordinates(display, window, RootWindow(display, screen), x, y, &rootX, &rootY,
+                                                &child);
+}
+
+int32_t X11Frame::popupMenu(const std::vector<PopupMenuEntry>& entries, CPoint where) {
+    int rx = 0, ry = 0;
+    if (!toRoot(where.h, where.v, rx, ry)) return -1;
+    if (captured) setMouseCapture(false);
+    return x11::runPopupMenu(display, screen, entries, rx, ry);
+}
+
+bool X11Frame::openEditField(const EditFieldParams& params, EditFieldClient* client) {
+    if (windowGone) return false;
+    finishEditField();
+    auto field = std::make_unique<x11::EditField>(display, window, params, client);
+    if (!field->isValid()) return false;
+    editField = std::move(field);
+    return true;
+}
+
+void X11Frame::finishEditField() {
+    if (!editField) return;
+    std::unique_ptr<x11::EditField> field = std::move(editField);
+    field->finish(false);
+}
+
+void X11Frame::closeEditField() { finishEditField(); }
+
+void X11Frame::showTooltip(const CRect& viewRect, const std::string& text) {
+    int rx = 0, ry = 0;
+    if (tooltip && toRoot(viewRect.left, viewRect.bottom, rx, ry)) tooltip->show(rx, ry, text);
+}
+
+void X11Frame::hideTooltip() {
+    if (tooltip) tooltip->hide();
+}
+
+void X11Frame::setSize(int32_t w, int32_t h) {
+    width = w;
+    height = h;
+    if (windowGone) return;
+    XResizeWindow(display, window, unsigned(w), unsigned(h));
+    if (surface) cairo_xlib_surface_set_size(surface, w, h);
+    XFlush(display);
+}
+
+void X11Frame::pumpEvents() {
+    std::lock_guard<std::recursive_timed_mutex> lock(uiMutex());
+    if (std::this_thread::get_id() != pumpThread.get_id()) lastHostPump = nowMs();
+    if (insidePump) return;  // a modal loop (menu) is running
+    insidePump = true;
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        dispatch(event);
+    }
+    insidePump = false;
+}
+
+void X11Frame::dispatch(XEvent& event) {
+    if (editField && editField->handleEvent(event)) {
+        if (editField && editField->isFinished()) editField.reset();
+        return;
+    }
+    if (tooltip && tooltip->handleEvent(event)) return;
+    if (event.xany.window != window) return;
+    switch (event.type) {
+    case Expose: {
+        // The exposed area is drawn from the view tree (the back buffer may never
+        // have been drawn there yet) and shown.
+        const XExposeEvent& e = event.xexpose;
+        frame->platformOnExpose(CRect(e.x, e.y, e.x + e.width, e.y + e.height));
+        break;
+    }
+    case ButtonPress: {
+        const XButtonEvent& b = event.xbutton;
+        if (b.button >= 4 && b.button <= 7) {
+            // Wheel notches: 4 up, 5 down, 6 left, 7 right; one notch is 1.0.
+            const bool horizontal = b.button >= 6;
+            const float distance = (b.button == 4 || b.button == 7) ? 1.0f : -1.0f;
+            frame->platformOnWheel(CPoint(b.x, b.y), horizontal ? kMouseWheelAxisX : kMouseWheelAxisY,
+                                   horizontal ? -distance : distance, modifierBits(b.state) | heldButtons(b.state));
+            break;
+        }
+        int32_t buttons = buttonBit(b.button) | modifierBits(b.state);
+        if (b.button == lastButton && b.time - lastPressTime <= doubleClickMs && std::abs(b.x - lastX) <= 4 &&
+            std::abs(b.y - lastY) <= 4) {
+            buttons |= kDoubleClick;
+            lastButton = 0;
+        } else {
+            lastButton = b.button;
+            lastPressTime = b.time;
+            lastX = b.x;
+            lastY = b.y;
+        }
+        if (editField) finishEditField();
+        frame->platformOnMouseDown(CPoint(b.x, b.y), buttons);
+        break;
+    }
+    case ButtonRelease: {
+        const XButtonEvent& b = event.xbutton;
+        if (b.button >= 4 && b.button <= 7) break;
+        // The state still holds the released button: report the ones left held.
+        const int32_t held = heldButtons(b.state) & ~buttonBit(b.button);
+        frame->platformOnMouseUp(CPoint(b.x, b.y), held | buttonBit(b.button) | modifierBits(b.state));
+        break;
+    }
+    case MotionNotify: {
+        XEvent latest = event;  // only the newest of a run of moves matters
+        while (XCheckTypedWindowEvent(display, window, MotionNotify, &latest)) {
+        }
+        const XMotionEvent& m = latest.xmotion;
+        frame->platformOnMouseMoved(CPoint(m.x, m.y), heldButtons(m.state) | modifierBits(m.state));
+        break;
+    }
+    case LeaveNotify:
+        if (event.xcrossing.mode == NotifyNormal) frame->platformOnMouseExited();
+        break;
+    case KeyPress:
+    case KeyRelease: {
+        XKeyEvent key = event.xkey;
+        char buffer[16] = {};
+        KeySym sym = 0;
+        XLookupString(&key, buffer, sizeof buffer - 1, &sym, nullptr);
+        unsigned char modifier = 0;
+        if (key.state & ShiftMask) modifier |= kVKeyModShift;
+        if (key.state & Mod1Mask) modifier |= kVKeyModAlternate;
+        if (key.state & ControlMask) modifier |= kVKeyModControl;
+        const int32_t character = static_cast<unsigned char>(buffer[0]);
+        if (event.type == KeyPress) frame->platformOnKeyDown(virtualKey(sym), character, modifier);
+        else frame->platformOnKeyUp(virtualKey(sym), character, modifier);
+        break;
+    }
+    case DestroyNotify:
+        if (event.xdestroywindow.window == window) {
+            // The host destroyed its window (and ours with it) before closing the editor.
+            windowGone = true;
+            if (surface) {
+                cairo_surface_destroy(surface);
+                surface = nullptr;
+            }
+            frame->platformOnWindowLost();
+        }
+        break;
+    default: break;
+    }
+}
+
+void X11Frame::fallbackLoop() {
+    const int xfd = ConnectionNumber(display);
+    bool engaged = false;
+    while (!stopping) {
+        if (!engaged) {
+            // Engage when the host has not idled the editor within 500 ms of opening.
+            if (lastHostPump == 0 && nowMs() - openedAt >= 500) engaged = true;
+            else if (lastHostPump != 0) {
+                // The host idles: nothing to do but wait to be stopped.
+                pollfd p{wakePipe[0], POLLIN, 0};
+                poll(&p, 1, -1);
+                continue;
+            }
+        }
+        if (!engaged) {
+            pollfd p{wakePipe[0], POLLIN, 0};
+            poll(&p, 1, 100);
+            continue;
+        }
+        int timeout = 100;
+        {
+            const int64_t next = TimerQueue::instance().msUntilNext(TimerQueue::instance().now());
+            if (next >= 0) timeout = int(std::min<int64_t>(next, 100));
+        }
+        pollfd fds[2] = {{wakePipe[0], POLLIN, 0}, {xfd, POLLIN, 0}};
+        poll(fds, 2, timeout);
+        if (stopping) break;
+        // try_lock_for: the host may be closing this frame and waiting for us to stop.
+        if (!uiMutex().try_lock_for(std::chrono::milliseconds(20))) continue;
+        if (!stopping) {
+            pumpEvents();
+            TimerQueue::instance().fireDue();
+        }
+        uiMutex().unlock();
+    }
+}
+
+}  // namespace
+
+void installXErrorHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { previousHandler = XSetErrorHandler(onXError); });
+}
+
+unsigned long xErrorCount() { return errorCount; }
+
+std::unique_ptr<PlatformFrame> createX11Frame(VSTGUI::CFrame* frame, void* parentWindow, int32_t width,
+                                              int32_t height) {
+    const Window parent = Window(reinterpret_cast<uintptr_t>(parentWindow));
+    if (!parent) return nullptr;
+    installXErrorHandler();
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(displaysMutex);
+        ourDisplays.insert(display);
+    }
+    auto x11 = std::make_unique<X11Frame>(frame, display, parent, width, height);
+    if (!x11->ok()) return nullptr;  // the destructor closes the connection
+    return x11;
+}
+
+}  // namespace orva::platform

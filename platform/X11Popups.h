@@ -1,0 +1,67 @@
+// The frame's pop-up windows on X11, drawn with cairo: the pop-up menu (an
+// override-redirect window with its own modal loop), the one-line edit field (a
+// child of the frame's window holding the keyboard focus) and the tooltip (an
+// override-redirect window below the view).
+#pragma once
+
+#include "platform/PlatformFrame.h"
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+namespace orva::platform::x11 {
+
+// Shows entries at (rootX, rootY) and waits for a choice: the command, or -1.
+// Submenus are shown inline under their own title.
+int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX,
+                     int rootY);
+
+class EditField {
+public:
+    EditField(Display* display, Window parent, const EditFieldParams& params, EditFieldClient* client);
+    ~EditField();
+    bool isValid() const { return window != 0; }
+    Window getWindow() const { return window; }
+    // Handles an event for the field's window; true when it was one.
+    bool handleEvent(const XEvent& event);
+    // Ends the edit (Return: byReturn) and tells the client; the field is then done.
+    void finish(bool byReturn);
+    bool isFinished() const { return finished; }
+    const std::string& getText() const { return text; }
+
+private:
+    void draw();
+
+    Display* display;
+    Window window = 0;
+    EditFieldParams params;
+    EditFieldClient* client;
+    std::string text;
+    bool allSelected = true;
+    bool finished = false;
+};
+
+class Tooltip {
+public:
+    Tooltip(Display* display, int screen);
+    ~Tooltip();
+    // Shows the text below the rectangle (root coordinates).
+    void show(int rootLeft, int rootBottom, const std::string& text);
+    void hide();
+    bool handleEvent(const XEvent& event);
+    bool isVisible() const { return visible; }
+
+private:
+    void draw();
+
+    Display* display;
+    int screen;
+    Window window = 0;
+    std::vector<std::string> lines;
+    int width = 0, height = 0;
+    bool visible = false;
+};
+
+}  // namespace orva::platform::x11

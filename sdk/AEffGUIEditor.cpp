@@ -1,0 +1,70 @@
+#include "sdk/AEffGUIEditor.h"
+
+#include "platform/PlatformFrame.h"
+#include "platform/TimerQueue.h"
+#include "platform/X11Frame.h"
+#include "sdk/AudioEffectX.h"
+#include "toolkit/CFrame.h"
+
+int32_t AEffGUIEditor::knobMode = VSTGUI::kCircularMode;
+
+AEffGUIEditor::AEffGUIEditor(AudioEffect* e) : AEffEditor(e) {}
+
+AEffGUIEditor::~AEffGUIEditor() {
+    if (frame) {
+        frame->forget();
+        frame = nullptr;
+    }
+}
+
+bool AEffGUIEditor::getRect(ERect** out) {
+    if (!out) return false;
+    *out = &rect;
+    return true;
+}
+
+bool AEffGUIEditor::open(void* parentWindow) {
+    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    return AEffEditor::open(parentWindow);
+}
+
+void AEffGUIEditor::close() {
+    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    if (frame) {
+        frame->forget();
+        frame = nullptr;
+    }
+    AEffEditor::close();
+}
+
+void AEffGUIEditor::idle() {
+    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    if (frame && frame->getPlatformFrame()) frame->getPlatformFrame()->pumpEvents();
+    orva::platform::TimerQueue::instance().fireDue();
+    if (frame) frame->idle();
+}
+
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) {
+    return frame && frame->platformOnKeyDown(key.virt, key.character, key.modifier) != -1;
+}
+
+bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
+    return frame && frame->platformOnKeyUp(key.virt, key.character, key.modifier) != -1;
+}
+
+bool AEffGUIEditor::setKnobMode(int32_t mode) {
+    knobMode = mode;
+    return true;
+}
+
+void AEffGUIEditor::beginEdit(int32_t index) {
+    if (effect) static_cast<AudioEffectX*>(effect)->beginEdit(index);
+}
+
+void AEffGUIEditor::endEdit(int32_t index) {
+    if (effect) static_cast<AudioEffectX*>(effect)->endEdit(index);
+}
+
+void AEffGUIEditor::update() {
+    if (frame) frame->redrawAll();
+}

@@ -1,0 +1,362 @@
+// The frame in a real X server: this program plays the host, opens a frame in
+// its own top-level window, drives it with XTest, and compares the window's
+// pixels with the same scene drawn offscreen. Run through run-with-xvfb.sh;
+// skipped without an X display.
+#include "ToolkitTestSupport.h"
+
+#include "platform/PlatformFrame.h"
+#include "platform/TimerQueue.h"
+#include "platform/X11Frame.h"
+#include "toolkit/CBitmap.h"
+#include "toolkit/CDrawContext.h"
+#include "toolkit/CFrame.h"
+#include "toolkit/CKnob.h"
+#include "toolkit/COnOffButton.h"
+#include "toolkit/COptionMenu.h"
+#include "toolkit/CTextEdit.h"
+#include "toolkit/CParamDisplay.h"
+#include "toolkit/CVSTGUITimer.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using namespace VSTGUI;
+using toolkit_test::Recorder;
+
+namespace {
+
+// Cairo and fontconfig keep process-wide caches (fonts, per-connection state);
+// emptied at the end so the leak checker sees only what the toolkit leaves.
+struct LibraryCaches : ::testing::Environment {
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+const auto* const libraryCaches = ::testing::AddGlobalTestEnvironment(new LibraryCaches);
+
+constexpr int kWidth = 240, kHeight = 160;
+
+// A knob drawn on a filled disc so that its pixels are easy to compare.
+struct Scene {
+    CKnob* knob;
+    COnOffButton* button;
+    CParamDisplay* display;
+};
+
+Scene buildScene(CFrame* frame, Recorder* recorder, CBitmap* buttonSkin) {
+    frame->setBackgroundColor(CColor{40, 60, 80, 255});
+    Scene s;
+    s.knob = new CKnob(CRect(20, 20, 80, 80), recorder, 1, nullptr, nullptr);
+    s.knob->setValue(0.5f);
+    s.knob->setColorHandle(CColor{255, 200, 0, 255});
+    frame->addView(s.knob);
+    s.button = new COnOffButton(CRect(120, 20, 160, 40), recorder, 2, buttonSkin);
+    frame->addView(s.button);
+    s.display = new CParamDisplay(CRect(100, 100, 220, 130));
+    s.display->setBackColor(CColor{0, 0, 0, 255});
+    s.display->setFrameColor(CColor{255, 255, 255, 255});
+    frame->addView(s.display);
+    return s;
+}
+
+CBitmap* makeButtonSkin() {
+    toolkit_test::PngPicture params;  // 40 x 40: red (off) above green (on)
+    params.width = 40;
+    params.height = 40;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            params.rows.insert(params.rows.end(), {uint8_t(y < 20 ? 220 : 0), uint8_t(y < 20 ? 0 : 220), 0, 255});
+    const auto png = toolkit_test::writePng(params);
+    return CBitmap::createFromPngData(png.data(), png.size());
+}
+
+struct X11Window : ::testing::Test {
+    Display* display = nullptr;
+    Window host = 0;
+    Recorder recorder;
+
+    void SetUp() override {
+        display = XOpenDisplay(nullptr);
+        if (!display) GTEST_SKIP() << "no X display (run through run-with-xvfb.sh)";
+        int eventBase, errorBase, major, minor;
+        if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
+            GTEST_SKIP() << "the X server has no XTest extension";
+        XSetWindowAttributes a{};
+        a.event_mask = StructureNotifyMask;
+        a.background_pixel = BlackPixel(display, DefaultScreen(display));
+        host = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
+                             InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &a);
+        XMapWindow(display, host);
+        for (XEvent e;;) {
+            XNextEvent(display, &e);
+            if (e.type == MapNotify) break;
+        }
+    }
+    void TearDown() override {
+        if (display) XCloseDisplay(display);
+    }
+
+    // Pumps the frame as a host's idle would until done() or the time runs out.
+    bool pumpUntil(CFrame* frame, const std::function<bool()>& done, int ms = 2000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            XSync(display, False);
+            frame->getPlatformFrame()->pumpEvents();
+            orva::platform::TimerQueue::instance().fireDue();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return done();
+    }
+
+    void pointerTo(int x, int y) {
+        int rx, ry;
+        Window child;
+        XTranslateCoordinates(display, host, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        XTestFakeMotionEvent(display, DefaultScreen(display), rx, ry, CurrentTime);
+        XSync(display, False);
+    }
+    void button(bool press) {
+        XTestFakeButtonEvent(display, 1, press ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+};
+
+}  // namespace
+
+TEST_F(X11Window, ViewsReceiveXTestInputAndTheWindowShowsTheOffscreenPicture) {
+    recorder.knobMode = kLinearMode;
+    CBitmap* skin = makeButtonSkin();
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    ASSERT_TRUE(frame->isOpen());
+    ASSERT_TRUE(frame->getPlatformFrame()->isWindowed());
+    Scene scene = buildScene(frame, &recorder, skin);
+    frame->redrawAll();
+
+    // A linear drag: 30 pixels right is 30/200 of the range.
+    pointerTo(50, 50);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return frame->getViewUnderMouse() == scene.knob; }));
+    button(true);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return scene.knob->isDragging(); }));
+    pointerTo(80, 50);
+    pumpUntil(frame, [&] { return scene.knob->getValue() > 0.64f; });
+    pointerTo(95, 50);  // outside the knob: the grab keeps the moves coming
+    pumpUntil(frame, [&] { return scene.knob->getValue() > 0.72f; });
+    button(false);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return !scene.knob->isDragging(); }));
+    EXPECT_NEAR(scene.knob->getValue(), 0.725f, 1e-5);
+    EXPECT_EQ(recorder.log.front(), "listenerBegin");
+    EXPECT_EQ(recorder.log.back(), "listenerEnd");
+
+    // The on/off button switches on the press.
+    pointerTo(130, 30);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == scene.button; });
+    button(true);
+    EXPECT_TRUE(pumpUntil(frame, [&] { return scene.button->getValue() == 1.0f; }));
+    button(false);
+    pumpUntil(frame, [] { return false; }, 50);
+
+    // The window's pixels equal the same scene drawn without any window.
+    scene.display->setValue(scene.knob->getValue());
+    frame->updateDirty();
+    XSync(display, False);
+    CFrame* offscreen = new CFrame(CRect(0, 0, kWidth, kHeight), nullptr, &recorder);
+    Scene copy = buildScene(offscreen, &recorder, skin);
+    copy.knob->setValue(scene.knob->getValue());
+    copy.button->setValue(scene.button->getValue());
+    copy.display->setValue(scene.knob->getValue());
+    offscreen->redrawAll();
+
+    XImage* image = XGetImage(display, host, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if ((XGetPixel(image, x, y) & 0xFFFFFF) != (offscreen->getBackBuffer()->getPixel(x, y) & 0xFFFFFF))
+                ++differing;
+    XDestroyImage(image);
+    EXPECT_EQ(differing, 0);
+    // And the scene is not trivially uniform: the button shows green where it was red.
+    EXPECT_EQ(offscreen->getBackBuffer()->getPixel(130, 30) & 0xFFFFFF, 0x00DC00u);
+
+    offscreen->forget();
+    frame->forget();
+    skin->forget();
+}
+
+TEST_F(X11Window, HostDestroyingItsWindowFirstDoesNotCrash) {
+    const unsigned long errorsBefore = orva::platform::xErrorCount();
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    ASSERT_TRUE(frame->getPlatformFrame() && frame->getPlatformFrame()->isWindowed());
+    frame->addView(new CKnob(CRect(0, 0, 40, 40), &recorder, 1, nullptr, nullptr));
+    frame->redrawAll();
+    XDestroyWindow(display, host);
+    XSync(display, False);
+    host = 0;
+    // Drawing, grabbing and closing after the window went away: errors are absorbed.
+    frame->getView(0)->invalid();
+    frame->updateDirty();
+    frame->getPlatformFrame()->setMouseCapture(true);
+    frame->forget();
+    EXPECT_GT(orva::platform::xErrorCount(), errorsBefore);
+
+    // Opening on a window that does not exist fails cleanly.
+    CFrame* orphan = new CFrame(CRect(0, 0, 10, 10), reinterpret_cast<void*>(uintptr_t(0x7FFFFF0)), &recorder);
+    EXPECT_FALSE(orphan->isOpen());
+    orphan->forget();
+}
+
+TEST_F(X11Window, TimersRunForAHostThatNeverIdles) {
+    struct Counter : CBaseObject {
+        std::atomic<int> ticks{0};
+        std::atomic<bool> onHostThread{false};
+        std::thread::id host = std::this_thread::get_id();
+        CMessageResult notify(CBaseObject*, const char*) override {
+            if (std::this_thread::get_id() == host) onHostThread = true;
+            ++ticks;
+            return kMessageNotified;
+        }
+    } counter;
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    ASSERT_TRUE(frame->isOpen());
+    auto* timer = new CVSTGUITimer(&counter, 14);
+    {
+        std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+        timer->start();
+    }
+    // No idle calls at all: the frame's own thread takes over after half a second.
+    for (int i = 0; i < 200 && counter.ticks < 10; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(counter.ticks.load(), 10);
+    EXPECT_FALSE(counter.onHostThread.load());
+    {
+        std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+        timer->forget();
+        frame->forget();
+    }
+}
+
+namespace {
+
+// Records the button states a view is pressed with.
+struct PressProbe : CView {
+    std::vector<int32_t> presses;
+    using CView::CView;
+    CMouseEventResult onMouseDown(CPoint&, const int32_t& buttons) override {
+        presses.push_back(buttons);
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+};
+
+}  // namespace
+
+TEST_F(X11Window, ButtonsModifiersDoubleClicksAndWheelNotches) {
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    auto* probe = new PressProbe(CRect(0, 0, 100, 100));
+    frame->addView(probe);
+    auto* knob = new CKnob(CRect(120, 0, 180, 60), &recorder, 3, nullptr, nullptr);
+    frame->addView(knob);
+    frame->redrawAll();
+
+    pointerTo(30, 30);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == probe; });
+    auto click = [&](unsigned int b) {
+        XTestFakeButtonEvent(display, b, True, CurrentTime);
+        XTestFakeButtonEvent(display, b, False, CurrentTime);
+        XSync(display, False);
+    };
+    click(1);
+    click(1);  // within the double-click time and place
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    click(3);
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    click(2);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return probe->presses.size() >= 4; }));
+    EXPECT_EQ(probe->presses, (std::vector<int32_t>{kLButton, kLButton | kDoubleClick, kRButton | kShift, kMButton}));
+
+    // Wheel notches over the knob: one up is +0.1, one down -0.1.
+    pointerTo(150, 30);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == knob; });
+    click(4);
+    click(4);
+    click(5);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return recorder.values.size() >= 3; }));
+    EXPECT_NEAR(knob->getValue(), 0.1f, 1e-6);
+    frame->forget();
+}
+
+TEST_F(X11Window, EditFieldTakesTypedTextAndReturn) {
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    auto* edit = new CTextEdit(CRect(20, 20, 140, 40), &recorder, 6, "1");
+    frame->addView(edit);
+    frame->redrawAll();
+    pointerTo(30, 30);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == edit; });
+    button(true);
+    button(false);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return edit->isEditing(); }));
+    pumpUntil(frame, [] { return false; }, 100);  // the field maps and takes the focus
+    auto type = [&](KeySym sym) {
+        const KeyCode code = XKeysymToKeycode(display, sym);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        XSync(display, False);
+    };
+    type(XK_0);  // replaces the selected text
+    type(XK_period);
+    type(XK_3);
+    type(XK_7);
+    type(XK_BackSpace);
+    type(XK_Return);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return !edit->isEditing(); }));
+    EXPECT_TRUE(edit->wasEnteredByReturn());
+    EXPECT_STREQ(edit->getText(), "0.3");
+    EXPECT_FLOAT_EQ(edit->getValue(), 0.3f);
+    frame->forget();
+}
+
+TEST_F(X11Window, PopupMenuChoiceWithTheMouse) {
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    auto* menu = new COptionMenu(CRect(10, 10, 110, 30), &recorder, 8);
+    for (const char* item : {"Peak", "RMS", "K-14"}) menu->addEntry(item);
+    frame->addView(menu);
+    frame->redrawAll();
+    pointerTo(20, 20);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == menu; });
+
+    // The menu's loop runs on this thread: another connection plays the user.
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(display, host, DefaultRootWindow(display), 10, 30, &rootX, &rootY, &child);
+    std::thread user([rootX, rootY] {
+        Display* d = XOpenDisplay(nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        XTestFakeMotionEvent(d, DefaultScreen(d), rootX + 30, rootY + 2 * 18 + 9, CurrentTime);  // third row
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        XTestFakeButtonEvent(d, 1, True, CurrentTime);
+        XTestFakeButtonEvent(d, 1, False, CurrentTime);
+        XSync(d, False);
+        XCloseDisplay(d);
+    });
+    button(true);
+    button(false);
+    pumpUntil(frame, [&] { return menu->getCurrentIndex() == 2; }, 3000);
+    user.join();
+    EXPECT_EQ(menu->getCurrentIndex(), 2);
+    EXPECT_EQ(menu->getValue(), 2.0f);
+    frame->forget();
+}

@@ -1,0 +1,274 @@
+#include "toolkit/CFrame.h"
+
+#include "platform/PlatformFrame.h"
+#include "toolkit/CDrawContext.h"
+#include "toolkit/IMouseObserver.h"
+#include "toolkit/VSTGUIEditorInterface.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace VSTGUI {
+
+static CRect atOrigin(const CRect& r) { return CRect(0, 0, r.width(), r.height()); }
+
+CFrame::CFrame(const CRect& r, void* systemWindow, VSTGUIEditorInterface* e)
+    : CViewContainer(atOrigin(r), nullptr, nullptr), editor(e) {
+    frame = this;
+    backBuffer = new COffscreenContext(size.width(), size.height());
+    open(systemWindow);
+}
+
+CFrame::~CFrame() {
+    close();
+    if (backBuffer) backBuffer->forget();
+}
+
+bool CFrame::isTypeOf(const char* type) const {
+    return (type && std::strcmp(type, "CFrame") == 0) || CViewContainer::isTypeOf(type);
+}
+
+bool CFrame::open(void* systemWindow) {
+    if (opened) return true;
+    if (systemWindow) {
+        platform = orva::platform::createX11Frame(this, systemWindow, size.width(), size.height());
+        if (!platform) return false;
+    } else {
+        platform = std::make_unique<orva::platform::OffscreenFrame>();
+    }
+    opened = true;
+    invalidFrameRect(size);
+    return true;
+}
+
+void CFrame::close() {
+    if (!opened && !platform) return;
+    setFocusView(nullptr);
+    removeAll(true);
+    mouseObservers.clear();
+    viewUnderMouse = nullptr;
+    modalView = nullptr;
+    platform.reset();
+    opened = false;
+}
+
+void CFrame::platformOnWindowLost() {
+    // Views stay; only the window is gone. Input and presentation stop.
+    opened = false;
+}
+
+void CFrame::setViewSize(const CRect& rect, bool invalidate) {
+    setSize(rect.width(), rect.height());
+    (void)invalidate;
+}
+
+bool CFrame::setSize(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return false;
+    CView::setViewSize(CRect(0, 0, width, height), false);
+    auto* buffer = new COffscreenContext(width, height);
+    backBuffer->forget();
+    backBuffer = buffer;
+    if (platform) platform->setSize(width, height);
+    redrawAll();
+    return true;
+}
+
+int32_t CFrame::getKnobMode() const { return editor ? editor->getKnobMode() : knobMode; }
+
+void CFrame::registerMouseObserver(IMouseObserver* observer) {
+    if (observer && std::find(mouseObservers.begin(), mouseObservers.end(), observer) == mouseObservers.end())
+        mouseObservers.push_back(observer);
+}
+
+void CFrame::unregisterMouseObserver(IMouseObserver* observer) {
+    mouseObservers.erase(std::remove(mouseObservers.begin(), mouseObservers.end(), observer),
+                         mouseObservers.end());
+}
+
+void CFrame::setFocusView(CView* view) {
+    if (view == focusView) return;
+    CView* old = focusView;
+    focusView = view;
+    if (old) {
+        old->looseFocus();
+        old->notify(this, kMsgOldFocusView);
+    }
+    if (view && focusView == view) view->notify(this, kMsgNewFocusView);
+}
+
+void CFrame::setModalView(CView* view) {
+    if (modalView) modalView->invalid();
+    modalView = view;
+    if (modalView) modalView->invalid();
+}
+
+void CFrame::onViewRemoved(CView* view) {
+    if (focusView && isViewInside(focusView, view)) {
+        CView* old = focusView;
+        focusView = nullptr;
+        old->looseFocus();
+    }
+    if (modalView && isViewInside(modalView, view)) modalView = nullptr;
+    if (viewUnderMouse && isViewInside(viewUnderMouse, view)) {
+        for (IMouseObserver* o : mouseObservers) o->onMouseExited(viewUnderMouse, this);
+        viewUnderMouse = nullptr;
+    }
+    forgetView(view);
+}
+
+void CFrame::invalidFrameRect(const CRect& rect) {
+    CRect r = rect;
+    r.bound(size);
+    if (r.isEmpty()) return;
+    invalidRegion.unite(r);
+    if (platform) platform->requestUpdate();
+}
+
+void CFrame::updateDirty() {
+    if (drawing) return;
+    CRect region = invalidRegion;
+    if (isDirty()) region.unite(size);
+    collectDirty(region);
+    region.bound(size);
+    invalidRegion = CRect();
+    if (region.isEmpty()) return;
+    drawing = true;
+    backBuffer->setOffset(CPoint());
+    backBuffer->setDeviceClip(region);
+    // Whatever was there is replaced: the tree draws on a cleared area.
+    backBuffer->setFillColor(kTransparentCColor);
+    cairo_t* cr = backBuffer->getCairo();
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    drawRect(backBuffer, region);
+    drawing = false;
+    if (platform && opened) platform->present(region);
+}
+
+void CFrame::animateAndRedraw() {
+    if (drawing) return;
+    animate();
+    updateDirty();
+}
+
+void CFrame::redrawAll() {
+    invalidFrameRect(size);
+    updateDirty();
+}
+
+void CFrame::platformOnExpose(const CRect& rect) {
+    invalidFrameRect(rect);
+    updateDirty();
+}
+
+CMouseEventResult CFrame::platformOnMouseDown(CPoint where, int32_t buttons) {
+    for (IMouseObserver* o : mouseObservers) o->onMouseDown(this, where);
+    // A press outside the focus view ends its edit.
+    if (focusView) {
+        CPoint local = where;
+        focusView->frameToLocal(local);
+        if (!focusView->getViewSize().pointInside(local)) setFocusView(nullptr);
+    }
+    CMouseEventResult result;
+    if (modalView) {
+        CPoint local = where;
+        modalView->frameToLocal(local);
+        result = (modalView->isVisible() && modalView->hitTest(local, buttons))
+                     ? modalView->onMouseDown(local, buttons)
+                     : kMouseEventNotHandled;
+        if (result == kMouseEventHandled) mouseDownView = modalView;
+    } else {
+        result = onMouseDown(where, buttons);
+    }
+    if (result == kMouseEventHandled && platform) platform->setMouseCapture(true);
+    return result;
+}
+
+CMouseEventResult CFrame::platformOnMouseUp(CPoint where, int32_t buttons) {
+    CMouseEventResult result;
+    if (modalView && mouseDownView == modalView) {
+        mouseDownView = nullptr;
+        CPoint local = where;
+        modalView->frameToLocal(local);
+        result = modalView->onMouseUp(local, buttons);
+    } else {
+        result = onMouseUp(where, buttons);
+    }
+    if (platform) platform->setMouseCapture(false);
+    updateViewUnderMouse(where, 0);
+    return result;
+}
+
+CMouseEventResult CFrame::platformOnMouseMoved(CPoint where, int32_t buttons) {
+    if (mouseDownView) {
+        if (modalView && mouseDownView == modalView) {
+            CPoint local = where;
+            modalView->frameToLocal(local);
+            return modalView->onMouseMoved(local, buttons);
+        }
+        return onMouseMoved(where, buttons);
+    }
+    updateViewUnderMouse(where, buttons);
+    for (IMouseObserver* o : mouseObservers) o->onMouseMoved(this, where);
+    if (viewUnderMouse) {
+        CPoint local = where;
+        viewUnderMouse->frameToLocal(local);
+        return viewUnderMouse->onMouseMoved(local, buttons);
+    }
+    return kMouseEventNotHandled;
+}
+
+void CFrame::updateViewUnderMouse(const CPoint& where, int32_t buttons) {
+    CView* now = getViewAt(where, true);
+    if (now == viewUnderMouse) return;
+    if (CView* old = viewUnderMouse) {
+        viewUnderMouse = nullptr;
+        CPoint local = where;
+        old->frameToLocal(local);
+        old->onMouseExited(local, buttons);
+        for (IMouseObserver* o : mouseObservers) o->onMouseExited(old, this);
+    }
+    viewUnderMouse = now;
+    if (now) {
+        CPoint local = where;
+        now->frameToLocal(local);
+        now->onMouseEntered(local, buttons);
+        for (IMouseObserver* o : mouseObservers) o->onMouseEntered(now, this);
+    }
+}
+
+void CFrame::platformOnMouseExited() {
+    if (mouseDownView) return;  // captured: the release will come
+    if (CView* old = viewUnderMouse) {
+        viewUnderMouse = nullptr;
+        CPoint p;
+        const int32_t none = 0;
+        old->onMouseExited(p, none);
+        for (IMouseObserver* o : mouseObservers) o->onMouseExited(old, this);
+    }
+}
+
+bool CFrame::platformOnWheel(CPoint where, CMouseWheelAxis axis, float distance, int32_t buttons) {
+    if (modalView) {
+        CPoint local = where;
+        modalView->frameToLocal(local);
+        return modalView->onWheel(local, axis, distance, buttons);
+    }
+    return onWheel(where, axis, distance, buttons);
+}
+
+int32_t CFrame::platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier) {
+    CView* target = modalView ? modalView : focusView ? focusView : viewUnderMouse;
+    return target ? target->onKeyDown(virt, character, modifier) : -1;
+}
+
+int32_t CFrame::platformOnKeyUp(unsigned char virt, int32_t character, unsigned char modifier) {
+    CView* target = modalView ? modalView : focusView ? focusView : viewUnderMouse;
+    return target ? target->onKeyUp(virt, character, modifier) : -1;
+}
+
+}  // namespace VSTGUI

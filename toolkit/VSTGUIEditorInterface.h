@@ -1,0 +1,21 @@
+// What the toolkit needs from the editor that owns a frame: the host's edit
+// gestures for a parameter, the knob mode, and the frame-timer tick.
+#pragma once
+
+#include <cstdint>
+
+namespace VSTGUI {
+
+class CFrame;
+
+class VSTGUIEditorInterface {
+public:
+    virtual ~VSTGUIEditorInterface() = default;
+    virtual void doIdleStuff() {}
+    virtual void beginEdit(int32_t /*index*/) {}
+    virtual void endEdit(int32_t /*index*/) {}
+    virtual int32_t getKnobMode() const { return 0; }
+    virtual CFrame* getFrame() const { return nullptr; }
+};
+
+}  // namespace VSTGUI
