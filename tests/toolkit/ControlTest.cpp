@@ -201,7 +201,7 @@ TEST_F(ControlBasics, OnOffButtonTogglesOnPressNotRelease) {
     b->setValue(2.5f);  // any non-zero integer part counts as on
     frame->platformOnMouseDown(CPoint(15, 15), kLButton);
     EXPECT_EQ(b->getValue(), 0.0f);
-    b->setValue(0.7f);  // integer part 0: off
+    b->setValue(0.7f);  // truncates to 0: off
     frame->platformOnMouseDown(CPoint(15, 15), kLButton);
     EXPECT_EQ(b->getValue(), 1.0f);
     frame->platformOnMouseDown(CPoint(15, 15), kMButton);  // only the left button
