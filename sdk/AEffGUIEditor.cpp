@@ -65,6 +65,13 @@ void AEffGUIEditor::endEdit(int32_t index) {
     if (effect) static_cast<AudioEffectX*>(effect)->endEdit(index);
 }
 
+bool AEffGUIEditor::frameResized(int32_t width, int32_t height) {
+    if (width == rect.right - rect.left && height == rect.bottom - rect.top) return true;
+    rect.right = int16_t(rect.left + width);
+    rect.bottom = int16_t(rect.top + height);
+    return effect && static_cast<AudioEffectX*>(effect)->sizeWindow(width, height);
+}
+
 void AEffGUIEditor::update() {
     if (frame) frame->redrawAll();
 }

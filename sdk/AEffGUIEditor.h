@@ -30,6 +30,7 @@ public:
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;
     int32_t getKnobMode() const override { return knobMode; }
+    bool frameResized(int32_t width, int32_t height) override;
     VSTGUI::CFrame* getFrame() const override { return frame; }
 
     // Redraws the whole frame.

@@ -65,12 +65,14 @@ void CFrame::setViewSize(const CRect& rect, bool invalidate) {
 }
 
 bool CFrame::setSize(int32_t width, int32_t height) {
-    if (width <= 0 || height <= 0) return false;
+    // An editor rectangle is 16-bit for the host; cairo surfaces stop at 32767.
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
     CView::setViewSize(CRect(0, 0, width, height), false);
     auto* buffer = new COffscreenContext(width, height);
     backBuffer->forget();
     backBuffer = buffer;
     if (platform) platform->setSize(width, height);
+    if (editor) editor->frameResized(width, height);
     redrawAll();
     return true;
 }

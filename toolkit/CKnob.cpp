@@ -69,10 +69,12 @@ CPoint CKnob::valueToPoint() const {
                   int32_t(std::lround(cy + std::sin(angle) * radius)));
 }
 
+float CKnob::angleOf(const CPoint& where) const {
+    return normalise(std::atan2(where.v - size.height() * 0.5f, where.h - size.width() * 0.5f));
+}
+
 float CKnob::valueFromPoint(const CPoint& where) const {
-    const float dx = where.h - size.width() * 0.5f;
-    const float dy = where.v - size.height() * 0.5f;
-    const float angle = normalise(std::atan2(dy, dx));
+    const float angle = angleOf(where);
     const float span = std::fabs(rangeAngle);
     // Position along the range, measured from the start in the range's direction.
     const float along = rangeAngle >= 0.0f ? normalise(angle - startAngle) : normalise(startAngle - angle);
@@ -92,6 +94,7 @@ void CKnob::startDrag(const CPoint& where, int32_t buttons) {
     lastPoint = where;
     entryValue = value;
     lastModifiers = buttons & kModifierMask;
+    lastAngle = angleOf(CPoint(where.h - size.left, where.v - size.top));
     range = kFullRangePixels;
     if (buttons & kShift) range *= zoomFactor;
 }
@@ -122,6 +125,15 @@ CMouseEventResult CKnob::onMouseMoved(CPoint& where, const int32_t& buttons) {
     if (linearDrag(buttons)) {
         const float diff = float((where.h - firstPoint.h) - (where.v - firstPoint.v));
         next = entryValue + diff * (vmax - vmin) / range;
+    } else if (frame && frame->getKnobMode() == kRelativCircularMode) {
+        // The value turns by as much as the pointer turned about the centre since
+        // the last move, wherever the press was: no jump on the first move.
+        const float angle = angleOf(CPoint(where.h - size.left, where.v - size.top));
+        float turn = angle - lastAngle;
+        if (turn > kPi) turn -= kTwoPi;
+        if (turn < -kPi) turn += kTwoPi;
+        lastAngle = angle;
+        next = value + turn * aCoef;
     } else {
         next = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
         // A jump of more than half the range (across the gap) snaps to the end

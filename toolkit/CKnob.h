@@ -44,6 +44,8 @@ public:
     // The value the angle of where (view-local) stands for, clamped to the nearer end
     // when the angle lies in the gap.
     float valueFromPoint(const CPoint& where) const;
+    // The angle of where (view-local) about the centre, in [0, 2 pi).
+    float angleOf(const CPoint& where) const;
 
 protected:
     void compute();
@@ -69,6 +71,7 @@ protected:
     float entryValue = 0.0f;
     float range = 200.0f;
     int32_t lastModifiers = 0;
+    float lastAngle = 0.0f;  // relative circular mode: the pointer's previous angle
 };
 
 }  // namespace VSTGUI

@@ -15,6 +15,9 @@ public:
     virtual void beginEdit(int32_t /*index*/) {}
     virtual void endEdit(int32_t /*index*/) {}
     virtual int32_t getKnobMode() const { return 0; }
+    // The frame took a new size; the editor reports it and asks the host for a
+    // window of that size. Answers whether the host agreed.
+    virtual bool frameResized(int32_t /*width*/, int32_t /*height*/) { return false; }
     virtual CFrame* getFrame() const { return nullptr; }
 };
 

@@ -183,6 +183,30 @@ TEST_F(KnobDrag, CircularDragFollowsTheAngleAndSnapsAcrossTheGap) {
     frame->platformOnMouseUp(CPoint(80, 85), 0);
 }
 
+TEST_F(KnobDrag, RelativeCircularModeTurnsByThePointersTurnWithoutJumping) {
+    recorder.knobMode = kRelativCircularMode;
+    CKnob* k = knob();  // centre (70, 70) in the frame; the range spans 1.5 pi
+    k->setValue(0.5f);
+    // Pressed to the right of the centre (an angle far from 0.5's): nothing moves yet.
+    ASSERT_EQ(frame->platformOnMouseDown(CPoint(89, 70), kLButton), kMouseEventHandled);
+    frame->platformOnMouseMoved(CPoint(89, 70), kLButton);
+    EXPECT_NEAR(k->getValue(), 0.5f, 1e-6);
+    // A quarter turn clockwise (right to bottom) is a third of the range.
+    frame->platformOnMouseMoved(CPoint(70, 89), kLButton);
+    EXPECT_NEAR(k->getValue(), 0.5f + 1.0f / 3.0f, 1e-5);
+    // Back through the right and on to the top, across angle 0: two thirds down.
+    frame->platformOnMouseMoved(CPoint(89, 70), kLButton);
+    frame->platformOnMouseMoved(CPoint(70, 50), kLButton);
+    EXPECT_NEAR(k->getValue(), 0.5f - 1.0f / 3.0f, 1e-5);
+    // Turning on past the minimum stops there, and turning back counts at once.
+    frame->platformOnMouseMoved(CPoint(50, 70), kLButton);
+    frame->platformOnMouseMoved(CPoint(70, 89), kLButton);
+    EXPECT_EQ(k->getValue(), 0.0f);
+    frame->platformOnMouseMoved(CPoint(50, 70), kLButton);
+    EXPECT_NEAR(k->getValue(), 1.0f / 3.0f, 1e-5);
+    frame->platformOnMouseUp(CPoint(50, 70), 0);
+}
+
 TEST_F(KnobDrag, HandlePointFollowsTheValue) {
     CKnob* k = knob();
     k->setValue(0.5f);

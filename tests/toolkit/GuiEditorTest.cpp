@@ -3,6 +3,7 @@
 #include "platform/TimerQueue.h"
 #include "sdk/AEffGUIEditor.h"
 #include "sdk/AudioEffectX.h"
+#include "toolkit/CDrawContext.h"
 #include "toolkit/CFrame.h"
 #include "toolkit/CKnob.h"
 #include "toolkit/CVSTGUITimer.h"
@@ -15,10 +16,14 @@ using namespace VSTGUI;
 
 namespace {
 
-std::vector<std::pair<int32_t, int32_t>> hostCalls;  // opcode, index
+std::vector<std::pair<int32_t, int32_t>> hostCalls;  // opcode, index (or width for a resize)
 
-intptr_t VSTCALLBACK recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float) {
+intptr_t VSTCALLBACK recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float) {
     if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit) hostCalls.emplace_back(opcode, index);
+    if (opcode == audioMasterSizeWindow) {
+        hostCalls.emplace_back(opcode, index);
+        hostCalls.emplace_back(opcode, int32_t(value));
+    }
     return 1;
 }
 
@@ -91,4 +96,28 @@ TEST(GuiEditor, ControlEditsReachTheHostAndIdleDrivesTimers) {
 
     editor.close();
     EXPECT_EQ(editor.getFrame(), nullptr);
+}
+
+TEST(GuiEditor, ResizingTheFrameAsksTheHostAndUpdatesTheRectangle) {
+    Effect effect;
+    Editor editor(&effect);
+    ASSERT_TRUE(editor.open(nullptr));
+    hostCalls.clear();
+    ASSERT_TRUE(editor.getFrame()->setSize(100, 60));  // unchanged: the host is not asked
+    EXPECT_TRUE(hostCalls.empty());
+    ASSERT_TRUE(editor.getFrame()->setSize(320, 200));
+    EXPECT_EQ(hostCalls, (std::vector<std::pair<int32_t, int32_t>>{{audioMasterSizeWindow, 320},
+                                                                   {audioMasterSizeWindow, 200}}));
+    ERect* r = nullptr;
+    ASSERT_TRUE(editor.getRect(&r));
+    EXPECT_EQ(r->right - r->left, 320);
+    EXPECT_EQ(r->bottom - r->top, 200);
+    EXPECT_EQ(editor.getFrame()->getBackBuffer()->getWidth(), 320);
+    // Sizes no window can have are refused and change nothing.
+    hostCalls.clear();
+    EXPECT_FALSE(editor.getFrame()->setSize(0, 200));
+    EXPECT_FALSE(editor.getFrame()->setSize(70000, 200));
+    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_EQ(r->right - r->left, 320);
+    editor.close();
 }
