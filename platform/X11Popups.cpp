@@ -3,12 +3,14 @@
 #include "platform/FontResolver.h"
 #include "toolkit/CBitmap.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -259,14 +261,34 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
 // ---------------------------------------------------------------------------
 
 EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFieldClient* c)
-    : display(d), params(s), client(c), text(truncateUtf8(s.text, s.maxChars)) {
+    : display(d), params(s), client(c), buffer(s.text, s.maxChars), original(buffer.text()) {
+    clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
+    utf8Atom = XInternAtom(display, "UTF8_STRING", False);
+    targetsAtom = XInternAtom(display, "TARGETS", False);
+    pasteAtom = XInternAtom(display, "ORVA_EDIT_PASTE", False);
+    long events = ExposureMask | KeyPressMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
+                  Button1MotionMask;
     XSetWindowAttributes a{};
-    a.event_mask = ExposureMask | KeyPressMask | FocusChangeMask | ButtonPressMask;
+    a.event_mask = events;
     a.background_pixel = 0;
     window = XCreateWindow(display, parent, params.rect.left, params.rect.top, unsigned(std::max(1, params.rect.width())),
                            unsigned(std::max(1, params.rect.height())), 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWEventMask | CWBackPixel, &a);
     if (!window) return;
+    // The host's locale and input-method settings stand as they are: a plug-in
+    // must not change process-wide Xlib state. Without an input method, keys are
+    // read through their keysyms.
+    inputMethod = XOpenIM(display, nullptr, nullptr, nullptr);
+    if (inputMethod) {
+        inputContext = XCreateIC(inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                                 window, XNFocusWindow, window, nullptr);
+        unsigned long filterEvents = 0;
+        if (inputContext && !XGetICValues(inputContext, XNFilterEvents, &filterEvents, nullptr) && filterEvents) {
+            a.event_mask = events | long(filterEvents);
+            XChangeWindowAttributes(display, window, CWEventMask, &a);
+        }
+        if (inputContext) XSetICFocus(inputContext);
+    }
     XMapRaised(display, window);
     XSync(display, False);
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
@@ -274,12 +296,59 @@ EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFi
 }
 
 EditField::~EditField() {
+    if (inputContext) XDestroyIC(inputContext);
+    if (inputMethod) XCloseIM(inputMethod);
     if (window) XDestroyWindow(display, window);
     XFlush(display);
 }
 
+double EditField::xOf(size_t offset) {
+    Measure m;
+    selectFont(m.cr, params.fontFamily, params.fontHeight);
+    const double whole = textWidth(m.cr, buffer.text());
+    const double inner = params.rect.width() - 2.0 * params.margin;
+    double origin = params.margin - scroll;
+    if (whole <= inner) {  // all of it fits: placed by the alignment
+        if (params.align == VSTGUI::kCenterText) origin = (params.rect.width() - whole) / 2;
+        else if (params.align == VSTGUI::kRightText) origin = params.rect.width() - params.margin - whole;
+    }
+    return origin + textWidth(m.cr, buffer.text().substr(0, offset));
+}
+
+size_t EditField::offsetAt(int x) {
+    // The boundary whose x is nearest: walk the characters.
+    const std::string& text = buffer.text();
+    size_t best = 0;
+    double bestDistance = std::abs(xOf(0) - x);
+    for (size_t i = 1; i <= text.size(); ++i) {
+        if (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        const double distance = std::abs(xOf(i) - x);
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void EditField::keepCaretVisible() {
+    Measure m;
+    selectFont(m.cr, params.fontFamily, params.fontHeight);
+    const double whole = textWidth(m.cr, buffer.text());
+    const double inner = params.rect.width() - 2.0 * params.margin - 1;
+    if (whole <= inner) {
+        scroll = 0;
+        return;
+    }
+    const double caretX = textWidth(m.cr, buffer.text().substr(0, buffer.caret()));
+    if (caretX - scroll > inner) scroll = caretX - inner;
+    if (caretX < scroll) scroll = caretX;
+    scroll = std::max(0.0, std::min(scroll, whole - inner));
+}
+
 void EditField::draw() {
     if (!window) return;
+    keepCaretVisible();
     cairo_surface_t* surface = nullptr;
     const int w = params.rect.width(), h = params.rect.height();
     cairo_t* cr = windowCairo(display, window, w, h, surface);
@@ -290,63 +359,220 @@ void EditField::draw() {
     cairo_rectangle(cr, 0.5, 0.5, w - 1, h - 1);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
+    cairo_rectangle(cr, 1, 1, w - 2, h - 2);
+    cairo_clip(cr);
     selectFont(cr, params.fontFamily, params.fontHeight);
     cairo_font_extents_t fe;
     cairo_font_extents(cr, &fe);
-    const double tw = textWidth(cr, text);
-    double x = params.margin;
-    if (params.align == VSTGUI::kCenterText) x = (w - tw) / 2;
-    else if (params.align == VSTGUI::kRightText) x = w - params.margin - tw;
     const double baseline = (h + fe.ascent - fe.descent) / 2;
-    if (allSelected && !text.empty()) {
+    const double origin = xOf(0);
+    const std::string& text = buffer.text();
+    colour(params.fontColor);
+    cairo_move_to(cr, origin, baseline);
+    cairo_show_text(cr, text.c_str());
+    const double top = params.margin, bottom = h - params.margin;
+    if (buffer.hasSelection()) {
+        // The selected run: highlight, and its text again in white over it.
+        const double x0 = xOf(buffer.selectionStart()), x1 = xOf(buffer.selectionEnd());
+        cairo_save(cr);
+        cairo_rectangle(cr, x0, top, x1 - x0, bottom - top);
+        cairo_clip_preserve(cr);
         cairo_set_source_rgb(cr, 0.2, 0.4, 0.8);
-        cairo_rectangle(cr, x, params.margin, tw, h - 2 * params.margin);
         cairo_fill(cr);
         cairo_set_source_rgb(cr, 1, 1, 1);
-    } else {
-        colour(params.fontColor);
+        cairo_move_to(cr, origin, baseline);
+        cairo_show_text(cr, text.c_str());
+        cairo_restore(cr);
     }
-    cairo_move_to(cr, x, baseline);
-    cairo_show_text(cr, text.c_str());
-    // The caret after the text.
     colour(params.fontColor);
-    cairo_rectangle(cr, x + tw + 1, params.margin, 1, h - 2 * params.margin);
+    cairo_rectangle(cr, std::floor(xOf(buffer.caret())), top, 1, bottom - top);
     cairo_fill(cr);
     finishPaint(display, window, w, h, cr, surface);
     XFlush(display);
 }
 
-static void appendUtf8(std::string& s, unsigned long cp) {
-    if (cp < 0x80) s += char(cp);
-    else if (cp < 0x800) { s += char(0xC0 | (cp >> 6)); s += char(0x80 | (cp & 0x3F)); }
-    else if (cp < 0x10000) { s += char(0xE0 | (cp >> 12)); s += char(0x80 | ((cp >> 6) & 0x3F)); s += char(0x80 | (cp & 0x3F)); }
-    else if (cp < 0x110000) {
-        s += char(0xF0 | (cp >> 18)); s += char(0x80 | ((cp >> 12) & 0x3F));
-        s += char(0x80 | ((cp >> 6) & 0x3F)); s += char(0x80 | (cp & 0x3F));
-    }
-}
-
-static void eraseLastUtf8(std::string& s) {
-    while (!s.empty()) {
-        const unsigned char c = static_cast<unsigned char>(s.back());
-        s.pop_back();
-        if ((c & 0xC0) != 0x80) break;
-    }
-}
-
 void EditField::finish(bool byReturn) {
     if (finished) return;
     finished = true;
-    if (client) client->editFieldEnded(text, byReturn);
+    if (client) client->editFieldEnded(buffer.text(), byReturn);
 }
 
-bool EditField::handleEvent(const XEvent& event) {
+void EditField::copy(Atom selection, Time time) {
+    if (!buffer.hasSelection()) return;
+    copied = buffer.selectedText();
+    XSetSelectionOwner(display, selection, window, time);
+}
+
+void EditField::requestPaste(Atom selection, Time time) {
+    pasteTarget = utf8Atom;
+    XConvertSelection(display, selection, utf8Atom, pasteAtom, window, time);
+    XFlush(display);
+}
+
+void EditField::receivePaste(const XSelectionEvent& event) {
+    if (event.property == None) {
+        // No UTF-8 form: ask once more for plain Latin-1 text.
+        if (pasteTarget == utf8Atom) {
+            pasteTarget = XA_STRING;
+            XConvertSelection(display, event.selection, XA_STRING, pasteAtom, window, event.time);
+        }
+        return;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    // Up to 64 KiB; the field holds 255 characters anyway.
+    if (XGetWindowProperty(display, window, event.property, 0, 16384, True, AnyPropertyType, &type, &format, &count,
+                           &remaining, &data) != Success)
+        return;
+    if (data && format == 8 && (type == utf8Atom || type == XA_STRING)) {
+        std::string text(reinterpret_cast<const char*>(data), count);
+        if (type == XA_STRING) {
+            std::string utf8;
+            for (unsigned char c : text) appendUtf8(utf8, c);
+            text = utf8;
+        }
+        buffer.insert(text);
+        draw();
+    }
+    if (data) XFree(data);
+}
+
+void EditField::answerRequest(const XSelectionRequestEvent& request) {
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.display = display;
+    reply.requestor = request.requestor;
+    reply.selection = request.selection;
+    reply.target = request.target;
+    reply.time = request.time;
+    reply.property = request.property != None ? request.property : request.target;
+    if (request.target == targetsAtom) {
+        const Atom targets[] = {targetsAtom, utf8Atom, XA_STRING};
+        XChangeProperty(display, request.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(targets), 3);
+    } else if (request.target == utf8Atom || request.target == XA_STRING) {
+        XChangeProperty(display, request.requestor, reply.property, request.target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(copied.data()), int(copied.size()));
+    } else {
+        reply.property = None;
+    }
+    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+    XFlush(display);
+}
+
+void EditField::keyPress(XKeyEvent& key) {
+    char small[64];
+    char* text = small;
+    std::string large;
+    KeySym sym = NoSymbol;
+    Status status = XLookupNone;
+    int n;
+    if (inputContext) {
+        n = Xutf8LookupString(inputContext, &key, small, sizeof small - 1, &sym, &status);
+        if (status == XBufferOverflow) {
+            large.resize(size_t(n) + 1);
+            text = large.data();
+            n = Xutf8LookupString(inputContext, &key, text, n, &sym, &status);
+        }
+        if (status != XLookupChars && status != XLookupBoth) n = 0;
+        if (status != XLookupKeySym && status != XLookupBoth) sym = NoSymbol;
+    } else {
+        n = XLookupString(&key, small, sizeof small - 1, &sym, nullptr);
+        n = 0;  // XLookupString answers Latin-1: the keysym below gives the character
+    }
+    const bool shift = key.state & ShiftMask, control = key.state & ControlMask;
+    switch (sym) {
+    case XK_Return:
+    case XK_KP_Enter: finish(true); return;
+    case XK_Escape:
+        // Cancelled: the edit ends with the text it started with.
+        buffer = EditBuffer(original, params.maxChars);
+        finish(false);
+        return;
+    case XK_Tab:
+    case XK_ISO_Left_Tab: finish(false); return;
+    case XK_BackSpace:
+        if (control && !buffer.hasSelection()) buffer.moveWordLeft(true);
+        buffer.backspace();
+        break;
+    case XK_Delete:
+    case XK_KP_Delete:
+        if (shift) {
+            copy(clipboardAtom, key.time);
+        } else if (control && !buffer.hasSelection()) {
+            buffer.moveWordRight(true);
+        }
+        buffer.deleteForward();
+        break;
+    case XK_Insert:
+    case XK_KP_Insert:
+        if (shift) requestPaste(clipboardAtom, key.time);
+        else if (control) copy(clipboardAtom, key.time);
+        return;
+    case XK_Left:
+    case XK_KP_Left: control ? buffer.moveWordLeft(shift) : buffer.moveLeft(shift); break;
+    case XK_Right:
+    case XK_KP_Right: control ? buffer.moveWordRight(shift) : buffer.moveRight(shift); break;
+    case XK_Home:
+    case XK_KP_Home:
+    case XK_Up:
+    case XK_KP_Up: buffer.moveHome(shift); break;
+    case XK_End:
+    case XK_KP_End:
+    case XK_Down:
+    case XK_KP_Down: buffer.moveEnd(shift); break;
+    default:
+        if (control) {
+            switch (sym) {
+            case XK_a:
+            case XK_A: buffer.selectAll(); break;
+            case XK_c:
+            case XK_C: copy(clipboardAtom, key.time); return;
+            case XK_x:
+            case XK_X:
+                copy(clipboardAtom, key.time);
+                if (buffer.hasSelection()) buffer.backspace();
+                break;
+            case XK_v:
+            case XK_V: requestPaste(clipboardAtom, key.time); return;
+            default: return;
+            }
+        } else if (n > 0) {
+            buffer.insert(std::string(text, size_t(n)));
+        } else {
+            // Latin-1 keysyms are their code points; Unicode keysyms carry theirs.
+            unsigned long cp = 0;
+            if (sym >= 0x20 && sym <= 0xFF) cp = sym;
+            else if ((sym & 0xFF000000UL) == 0x01000000UL) cp = sym & 0x00FFFFFFUL;
+            else if (sym >= XK_KP_0 && sym <= XK_KP_9) cp = '0' + (sym - XK_KP_0);
+            else if (sym == XK_KP_Decimal) cp = '.';
+            else if (sym == XK_KP_Subtract) cp = '-';
+            else if (sym == XK_KP_Add) cp = '+';
+            if (!cp) return;
+            std::string one;
+            appendUtf8(one, cp);
+            buffer.insert(one);
+        }
+        break;
+    }
+    draw();
+}
+
+bool EditField::handleEvent(XEvent& event) {
     if (event.xany.window != window || finished) return false;
+    // The input method takes the events it composes from (dead keys, compose).
+    if (inputContext && XFilterEvent(&event, window)) return true;
     switch (event.type) {
     case Expose:
         if (event.xexpose.count == 0) draw();
         break;
+    case FocusIn:
+        if (inputContext) XSetICFocus(inputContext);
+        break;
     case FocusOut:
+        if (inputContext) XUnsetICFocus(inputContext);
         // Only a real loss counts: with the focus following the pointer root, the
         // window under the pointer also hears pointer-detail focus events.
         if (event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
@@ -354,40 +580,43 @@ bool EditField::handleEvent(const XEvent& event) {
             event.xfocus.detail != NotifyDetailNone)
             finish(false);
         break;
-    case KeyPress: {
-        XKeyEvent key = event.xkey;
-        char buffer[32];
-        KeySym sym = 0;
-        const int n = XLookupString(&key, buffer, sizeof buffer, &sym, nullptr);
-        if (sym == XK_Return || sym == XK_KP_Enter) {
-            finish(true);
-            return true;
-        }
-        if (sym == XK_Escape || sym == XK_Tab) {
-            finish(false);
-            return true;
-        }
-        if (sym == XK_BackSpace || sym == XK_Delete) {
-            if (allSelected) text.clear();
-            else eraseLastUtf8(text);
-            allSelected = false;
-        } else {
-            // Latin-1 keysyms are their code points; Unicode keysyms carry theirs.
-            unsigned long cp = 0;
-            if (sym >= 0x20 && sym <= 0xFF) cp = sym;
-            else if ((sym & 0xFF000000UL) == 0x01000000UL) cp = sym & 0x00FFFFFFUL;
-            else if (n == 1 && static_cast<unsigned char>(buffer[0]) >= 0x20) cp = static_cast<unsigned char>(buffer[0]);
-            if (cp) {
-                if (allSelected) text.clear();
-                allSelected = false;
-                std::string next = text;
-                appendUtf8(next, cp);
-                text = truncateUtf8(next, params.maxChars);
+    case KeyPress: keyPress(event.xkey); break;
+    case ButtonPress: {
+        const XButtonEvent& b = event.xbutton;
+        if (b.button == Button1) {
+            if (lastClick && b.time - lastClick <= 400) {
+                buffer.selectAll();  // double click
+                lastClick = 0;
+            } else {
+                buffer.setCaret(offsetAt(b.x), (b.state & ShiftMask) != 0);
+                selecting = true;
+                lastClick = b.time;
             }
+            draw();
+        } else if (b.button == Button2) {
+            buffer.setCaret(offsetAt(b.x), false);
+            requestPaste(XA_PRIMARY, b.time);
         }
-        draw();
         break;
     }
+    case MotionNotify:
+        if (selecting) {
+            buffer.setCaret(offsetAt(event.xmotion.x), true);
+            draw();
+        }
+        break;
+    case ButtonRelease:
+        if (event.xbutton.button == Button1 && selecting) {
+            selecting = false;
+            copy(XA_PRIMARY, event.xbutton.time);  // the usual X primary selection
+        }
+        break;
+    case SelectionNotify:
+        if (event.xselection.property == pasteAtom || event.xselection.property == None)
+            receivePaste(event.xselection);
+        break;
+    case SelectionRequest: answerRequest(event.xselectionrequest); break;
+    case SelectionClear: break;
     default: break;
     }
     return true;

@@ -4,6 +4,7 @@
 // override-redirect window below the view).
 #pragma once
 
+#include "platform/EditBuffer.h"
 #include "platform/PlatformFrame.h"
 
 #include <X11/Xlib.h>
@@ -18,6 +19,12 @@ namespace orva::platform::x11 {
 int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX,
                      int rootY);
 
+// The one-line edit field: a child of the frame's window holding the keyboard
+// focus. Keys go through the X input method when one opens (compose and dead
+// keys), else through the keysym; the caret and selection follow the usual
+// keys (arrows, Home/End, with Shift to select and Control by words), a click
+// places the caret, a drag or double click selects, and Control+C/X/V and the
+// middle button use the clipboard and primary selection.
 class EditField {
 public:
     EditField(Display* display, Window parent, const EditFieldParams& params, EditFieldClient* client);
@@ -25,21 +32,38 @@ public:
     bool isValid() const { return window != 0; }
     Window getWindow() const { return window; }
     // Handles an event for the field's window; true when it was one.
-    bool handleEvent(const XEvent& event);
+    bool handleEvent(XEvent& event);
     // Ends the edit (Return: byReturn) and tells the client; the field is then done.
     void finish(bool byReturn);
     bool isFinished() const { return finished; }
-    const std::string& getText() const { return text; }
+    const std::string& getText() const { return buffer.text(); }
 
 private:
     void draw();
+    void keyPress(XKeyEvent& key);
+    // The x of a byte offset of the text, and the offset nearest to an x.
+    double xOf(size_t offset);
+    size_t offsetAt(int x);
+    void keepCaretVisible();
+    void copy(Atom selection, Time time);
+    void requestPaste(Atom selection, Time time);
+    void receivePaste(const XSelectionEvent& event);
+    void answerRequest(const XSelectionRequestEvent& request);
 
     Display* display;
     Window window = 0;
     EditFieldParams params;
     EditFieldClient* client;
-    std::string text;
-    bool allSelected = true;
+    EditBuffer buffer;
+    std::string original;
+    XIM inputMethod = nullptr;
+    XIC inputContext = nullptr;
+    double scroll = 0;          // pixels of text hidden at the left
+    bool selecting = false;     // the left button is held in the field
+    Time lastClick = 0;
+    std::string copied;         // what this field offers as the clipboard
+    Atom clipboardAtom, utf8Atom, targetsAtom, pasteAtom;
+    Atom pasteTarget = 0;
     bool finished = false;
 };
 
