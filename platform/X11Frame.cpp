@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
@@ -153,6 +154,7 @@ private:
     std::thread pumpThread;
     uint64_t openedAt;
     bool insidePump = false;
+    Cursor cursor = 0;
 };
 
 X11Frame::X11Frame(CFrame* f, Display* d, Window p, int32_t w, int32_t h)
@@ -173,6 +175,9 @@ X11Frame::X11Frame(CFrame* f, Display* d, Window p, int32_t w, int32_t h)
         window = 0;
         return;
     }
+    // The arrow, whatever cursor the host's window shows.
+    cursor = XCreateFontCursor(display, XC_left_ptr);
+    if (cursor) XDefineCursor(display, window, cursor);
     XMapWindow(display, window);
     surface = cairo_xlib_surface_create(display, window, own.visual, width, height);
     device = cairo_device_reference(cairo_surface_get_device(surface));
@@ -194,6 +199,7 @@ X11Frame::~X11Frame() {
     tooltip.reset();
     if (surface) cairo_surface_destroy(surface);
     if (window && !windowGone) XDestroyWindow(display, window);
+    if (cursor) XFreeCursor(display, cursor);
     XSync(display, False);
     // Cairo keeps per-connection state (screens, font options) until told the
     // connection ends.

@@ -15,7 +15,7 @@
 namespace orva::platform::x11 {
 
 // Shows entries at (rootX, rootY) and waits for a choice: the command, or -1.
-// Submenus are shown inline under their own title.
+// Submenus open in panes of their own beside their rows (X11Menu.cpp).
 int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX,
                      int rootY);
 

@@ -9,10 +9,16 @@ packages=(
   libsndfile1-dev libcairo2-dev libfontconfig-dev fonts-liberation
   libx11-dev libxtst-dev xvfb xauth
 )
-# The 32-bit x86 build of the test suite: the 32-bit C and C++ runtimes, and
-# qemu's user-mode emulator where the kernel cannot run 32-bit programs.
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# The 32-bit x86 build of the test suite: the 32-bit C and C++ runtimes, qemu's
+# user-mode emulator where the kernel cannot run 32-bit programs, and the i386
+# runtime libraries of the editor (cairo, X11, fontconfig, libpng, zlib).
 if [ "${ORVA_WITH_M32:-0}" = 1 ]; then
-  packages+=(g++-multilib qemu-user)
+  packages+=(g++-multilib qemu-user libcairo2:i386 libx11-6:i386 libfontconfig1:i386 libpng16-16:i386 zlib1g:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
 fi
 
 missing=()
@@ -24,8 +30,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

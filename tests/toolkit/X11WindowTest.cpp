@@ -297,3 +297,116 @@ TEST_F(X11Window, PopupMenuChoiceWithTheMouse) {
     EXPECT_EQ(menu->getValue(), 2.0f);
     frame->forget();
 }
+
+namespace {
+
+// The mapped override-redirect windows on the root (menu panes, tooltips), bottom
+// first, with their outer geometry.
+struct PopupWindow {
+    Window window;
+    int x, y, width, height, border;
+};
+
+std::vector<PopupWindow> mappedPopups(Display* d) {
+    std::vector<PopupWindow> out;
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return out;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable)
+            out.push_back({children[i], a.x, a.y, a.width, a.height, a.border_width});
+    }
+    if (children) XFree(children);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(X11Window, SubmenuOpensBesideItsRowAndTakesTheChoice) {
+    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    auto* menu = new COptionMenu(CRect(10, 10, 110, 30), &recorder, 9);
+    auto* sub = new COptionMenu(CRect(0, 0, 1, 1), nullptr, 0);
+    for (const char* item : {"Soft", "Medium", "Hard"}) sub->addEntry(item);
+    menu->addEntry("Peak");
+    menu->addEntry("RMS");
+    menu->addEntry(sub, "Knee");
+    sub->forget();  // its item holds it
+    menu->addEntry("Last");
+    frame->addView(menu);
+    frame->redrawAll();
+    pointerTo(20, 20);
+    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == menu; });
+    const size_t popupsBefore = mappedPopups(display).size();
+
+    // The user finds the panes by their windows: the top pane, then the one that
+    // opens when the pointer rests on the submenu's row.
+    struct Seen {
+        bool ok = false;
+        PopupWindow top{}, submenu{};
+    } seen;
+    std::thread user([&seen, popupsBefore] {
+        Display* d = XOpenDisplay(nullptr);
+        auto waitFor = [&](size_t count, std::vector<PopupWindow>& found) {
+            for (int i = 0; i < 200; ++i) {
+                found = mappedPopups(d);
+                if (found.size() == count) return true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return false;
+        };
+        std::vector<PopupWindow> popups;
+        if (waitFor(popupsBefore + 1, popups)) {
+            seen.top = popups.back();
+            const int insideX = seen.top.x + seen.top.border, insideY = seen.top.y + seen.top.border;
+            XTestFakeMotionEvent(d, DefaultScreen(d), insideX + 20, insideY + 2 * 18 + 9, CurrentTime);  // Knee
+            XSync(d, False);
+            if (waitFor(popupsBefore + 2, popups)) {
+                seen.submenu = popups.back();
+                const int subX = seen.submenu.x + seen.submenu.border, subY = seen.submenu.y + seen.submenu.border;
+                XTestFakeMotionEvent(d, DefaultScreen(d), subX + 20, subY + 9, CurrentTime);  // into the pane
+                XSync(d, False);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                XTestFakeMotionEvent(d, DefaultScreen(d), subX + 20, subY + 18 + 9, CurrentTime);  // Medium
+                XSync(d, False);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                XTestFakeButtonEvent(d, 1, True, CurrentTime);
+                XTestFakeButtonEvent(d, 1, False, CurrentTime);
+                XSync(d, False);
+                seen.ok = true;
+            }
+        }
+        if (!seen.ok) {
+            // Whatever went wrong, the menu must not stay open: Escape closes it.
+            const KeyCode escape = XKeysymToKeycode(d, XK_Escape);
+            for (int i = 0; i < 4; ++i) {
+                XTestFakeKeyEvent(d, escape, True, CurrentTime);
+                XTestFakeKeyEvent(d, escape, False, CurrentTime);
+            }
+            XSync(d, False);
+        }
+        XCloseDisplay(d);
+    });
+    button(true);
+    button(false);
+    pumpUntil(frame, [&] { return menu->getLastMenu() == sub; }, 3000);
+    user.join();
+    ASSERT_TRUE(seen.ok) << "the menu's panes did not appear";
+
+    // The submenu's pane lies right of its row, overlapping it, its top at the row's.
+    EXPECT_EQ(seen.submenu.y, seen.top.y + 2 * 18);
+    EXPECT_EQ(seen.submenu.x, seen.top.x + seen.top.width - 2);
+
+    // COptionMenu reports a choice inside a submenu as the submenu and its index;
+    // the control's listener hears the index.
+    EXPECT_EQ(menu->getLastMenu(), sub);
+    EXPECT_EQ(menu->getLastResult(), 1);
+    EXPECT_EQ(sub->getCurrentIndex(), 1);
+    ASSERT_FALSE(recorder.values.empty());
+    EXPECT_EQ(recorder.values.back(), 1.0f);
+
+    // Every pane's window is gone.
+    XSync(display, False);
+    EXPECT_EQ(mappedPopups(display).size(), popupsBefore);
+    frame->forget();
+}
