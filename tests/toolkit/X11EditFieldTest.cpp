@@ -106,6 +106,16 @@ TEST_F(X11Edit, CaretKeysSelectionAndACharacterWithoutAKey) {
     EXPECT_STREQ(edit->getText(), "1\xC3\xA9" "25");
 }
 
+TEST_F(X11Edit, TypedTextReplacesTheSelectionAndReturnSetsTheValue) {
+    openField("1");
+    type("0.37");  // the first key replaces the selected text
+    key(XK_BackSpace);
+    finishWith(XK_Return);
+    EXPECT_TRUE(edit->wasEnteredByReturn());
+    EXPECT_STREQ(edit->getText(), "0.3");
+    EXPECT_FLOAT_EQ(edit->getValue(), 0.3f);
+}
+
 TEST_F(X11Edit, EscapeEndsWithTheTextItStartedWith) {
     openField("0.25");
     type("9");
@@ -204,25 +214,6 @@ TEST_F(X11Edit, PastesFromAndCopiesToTheClipboard) {
     EXPECT_STREQ(edit->getText(), "6.5");
 }
 
-namespace {
-
-// The mapped override-redirect windows on the screen (menus, tooltips).
-std::vector<Window> popups(Display* display) {
-    std::vector<Window> found;
-    Window root, parent, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return found;
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes a;
-        if (XGetWindowAttributes(display, children[i], &a) && a.override_redirect && a.map_state == IsViewable)
-            found.push_back(children[i]);
-    }
-    if (children) XFree(children);
-    return found;
-}
-
-}  // namespace
-
 TEST_F(X11Window, TooltipWindowShowsTheTextAfterTheDelayAndGoesAway) {
     CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
     auto* view = new CView(CRect(20, 20, 80, 60));
@@ -231,13 +222,13 @@ TEST_F(X11Window, TooltipWindowShowsTheTextAfterTheDelayAndGoesAway) {
     frame->addView(view);
     auto* tips = new CTooltipSupport(frame);
     frame->redrawAll();
-    ASSERT_TRUE(popups(display).empty());
+    ASSERT_TRUE(mappedPopups(display).empty());
 
     pointerTo(40, 40);
     const auto shownAt = std::chrono::steady_clock::now();
-    ASSERT_TRUE(pumpUntil(frame, [&] { return !popups(display).empty(); }));
+    ASSERT_TRUE(pumpUntil(frame, [&] { return !mappedPopups(display).empty(); }));
     EXPECT_GE(std::chrono::steady_clock::now() - shownAt, std::chrono::milliseconds(450));
-    const Window tip = popups(display).front();
+    const Window tip = mappedPopups(display).front().window;
     XWindowAttributes a;
     ASSERT_TRUE(XGetWindowAttributes(display, tip, &a));
     // Below the view, at most 180 pixels of text wide, and three or more lines
@@ -258,7 +249,7 @@ TEST_F(X11Window, TooltipWindowShowsTheTextAfterTheDelayAndGoesAway) {
 
     // Leaving the view hides it after a short while.
     pointerTo(200, 140);
-    EXPECT_TRUE(pumpUntil(frame, [&] { return popups(display).empty(); }));
+    EXPECT_TRUE(pumpUntil(frame, [&] { return mappedPopups(display).empty(); }));
     tips->forget();
     frame->forget();
 }

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <functional>
+#include <vector>
 #include <thread>
 
 namespace toolkit_test {
@@ -36,6 +37,27 @@ struct LibraryCaches : ::testing::Environment {
 inline const auto* const libraryCaches = ::testing::AddGlobalTestEnvironment(new LibraryCaches);
 
 constexpr int kWidth = 240, kHeight = 160;
+
+// The mapped override-redirect windows on the root (menu panes, tooltips), bottom
+// first, with their outer geometry.
+struct PopupWindow {
+    Window window;
+    int x, y, width, height, border;
+};
+
+inline std::vector<PopupWindow> mappedPopups(Display* d) {
+    std::vector<PopupWindow> out;
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return out;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable)
+            out.push_back({children[i], a.x, a.y, a.width, a.height, a.border_width});
+    }
+    if (children) XFree(children);
+    return out;
+}
 
 struct X11Window : ::testing::Test {
     Display* display = nullptr;

@@ -235,36 +235,6 @@ TEST_F(X11Window, ButtonsModifiersDoubleClicksAndWheelNotches) {
     frame->forget();
 }
 
-TEST_F(X11Window, EditFieldTakesTypedTextAndReturn) {
-    CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
-    auto* edit = new CTextEdit(CRect(20, 20, 140, 40), &recorder, 6, "1");
-    frame->addView(edit);
-    frame->redrawAll();
-    pointerTo(30, 30);
-    pumpUntil(frame, [&] { return frame->getViewUnderMouse() == edit; });
-    button(true);
-    button(false);
-    ASSERT_TRUE(pumpUntil(frame, [&] { return edit->isEditing(); }));
-    pumpUntil(frame, [] { return false; }, 100);  // the field maps and takes the focus
-    auto type = [&](KeySym sym) {
-        const KeyCode code = XKeysymToKeycode(display, sym);
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-        XSync(display, False);
-    };
-    type(XK_0);  // replaces the selected text
-    type(XK_period);
-    type(XK_3);
-    type(XK_7);
-    type(XK_BackSpace);
-    type(XK_Return);
-    ASSERT_TRUE(pumpUntil(frame, [&] { return !edit->isEditing(); }));
-    EXPECT_TRUE(edit->wasEnteredByReturn());
-    EXPECT_STREQ(edit->getText(), "0.3");
-    EXPECT_FLOAT_EQ(edit->getValue(), 0.3f);
-    frame->forget();
-}
-
 TEST_F(X11Window, PopupMenuChoiceWithTheMouse) {
     CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
     auto* menu = new COptionMenu(CRect(10, 10, 110, 30), &recorder, 8);
@@ -298,30 +268,6 @@ TEST_F(X11Window, PopupMenuChoiceWithTheMouse) {
     frame->forget();
 }
 
-namespace {
-
-// The mapped override-redirect windows on the root (menu panes, tooltips), bottom
-// first, with their outer geometry.
-struct PopupWindow {
-    Window window;
-    int x, y, width, height, border;
-};
-
-std::vector<PopupWindow> mappedPopups(Display* d) {
-    std::vector<PopupWindow> out;
-    Window root, parent, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return out;
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes a;
-        if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable)
-            out.push_back({children[i], a.x, a.y, a.width, a.height, a.border_width});
-    }
-    if (children) XFree(children);
-    return out;
-}
-
-}  // namespace
 
 TEST_F(X11Window, SubmenuOpensBesideItsRowAndTakesTheChoice) {
     CFrame* frame = new CFrame(CRect(0, 0, kWidth, kHeight), reinterpret_cast<void*>(uintptr_t(host)), &recorder);
