@@ -148,13 +148,43 @@ void MenuNavigator::pointerAt(int rootX, int rootY) {
     pane.hover = isNavigable(entry) ? row : -1;
 }
 
+void MenuNavigator::pointerAt(int rootX, int rootY, uint64_t nowMs) {
+    const int found = paneAt(rootX, rootY);
+    if (found >= 0 && size_t(found) + 1 < open.size()) {
+        const MenuPane& pane = open[size_t(found)];
+        const int row = pane.rowAt(rootX, rootY);
+        if (row >= 0 && row != pane.hover) {
+            // A sibling of the open submenu's row: wait, the pointer may be on its way.
+            if (!pending) pendingDue = nowMs + kMenuSubmenuDelayMs;
+            pending = true;
+            pendingPoint = {rootX, rootY};
+            return;
+        }
+    }
+    pending = false;
+    pointerAt(rootX, rootY);
+}
+
+void MenuNavigator::tick(uint64_t nowMs) {
+    if (!pending || nowMs < pendingDue) return;
+    pending = false;
+    pointerAt(pendingPoint.x, pendingPoint.y);
+}
+
+int64_t MenuNavigator::msUntilDue(uint64_t nowMs) const {
+    if (!pending) return -1;
+    return nowMs >= pendingDue ? 0 : int64_t(pendingDue - nowMs);
+}
+
 MenuOutcome MenuNavigator::press(int rootX, int rootY) {
+    pending = false;
     if (paneAt(rootX, rootY) < 0) return {MenuOutcome::Cancel};
     pointerAt(rootX, rootY);
     return {};
 }
 
 MenuOutcome MenuNavigator::release(int rootX, int rootY) {
+    pending = false;
     const bool first = !sawRelease;
     sawRelease = true;
     const int found = paneAt(rootX, rootY);
@@ -177,6 +207,7 @@ int MenuNavigator::step(const MenuPane& pane, int direction) const {
 }
 
 MenuOutcome MenuNavigator::key(MenuKey key) {
+    pending = false;
     const size_t depth = open.size() - 1;
     switch (key) {
     case MenuKey::Up:

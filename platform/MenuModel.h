@@ -57,6 +57,9 @@ struct MenuScreen {
     int width = 0, height = 0;
 };
 
+// How long a submenu stays open after the pointer moved on to a sibling row.
+constexpr uint64_t kMenuSubmenuDelayMs = 250;
+
 struct MenuPoint {
     int x = 0, y = 0;
     bool operator==(const MenuPoint&) const = default;
@@ -104,6 +107,14 @@ public:
     // The pointer moved to a root point: hovering a submenu row opens its pane,
     // hovering any other row closes the panes deeper than the row's own.
     void pointerAt(int rootX, int rootY);
+    // The same as the user moves: leaving the row an open submenu came from for
+    // another row of the same pane takes effect only kMenuSubmenuDelayMs later
+    // (tick), so a diagonal path to the submenu across its siblings keeps it open;
+    // reaching the submenu's pane, or coming back to the row, drops the change.
+    void pointerAt(int rootX, int rootY, uint64_t nowMs);
+    void tick(uint64_t nowMs);
+    // Milliseconds until a deferred change is due, or -1 when there is none.
+    int64_t msUntilDue(uint64_t nowMs) const;
     // A button went down: outside every pane that cancels the menu.
     MenuOutcome press(int rootX, int rootY);
     // A button went up: on a choosable row that chooses it; outside every pane it
@@ -122,6 +133,9 @@ private:
     MenuScreen screen;
     MenuTextMeasure measure;
     bool sawRelease = false;
+    bool pending = false;  // a deferred pointer move
+    MenuPoint pendingPoint;
+    uint64_t pendingDue = 0;
 };
 
 }  // namespace orva::platform

@@ -10,6 +10,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -166,7 +167,23 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
     std::vector<XEvent> others;
     int32_t result = -1;
     bool done = false;
+    const auto now = [] {
+        return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
+    };
     while (!done) {
+        // A deferred submenu change falls due while no event comes.
+        const int64_t wait = menu.msUntilDue(now());
+        if (wait >= 0 && XPending(display) == 0) {
+            pollfd p{ConnectionNumber(display), POLLIN, 0};
+            if (poll(&p, 1, int(wait)) == 0) {
+                menu.tick(now());
+                showPanes();
+                continue;
+            }
+            if (XPending(display) == 0) continue;  // woke for nothing yet
+        }
         XEvent event;
         XNextEvent(display, &event);
         const int pane = paneOf(event.xany.window);
@@ -193,7 +210,7 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
                 if (next.type != MotionNotify || next.xany.window != event.xany.window) break;
                 XNextEvent(display, &event);
             }
-            menu.pointerAt(event.xmotion.x_root, event.xmotion.y_root);
+            menu.pointerAt(event.xmotion.x_root, event.xmotion.y_root, now());
             break;
         case ButtonPress:
             if (isWheel(event.xbutton.button)) continue;

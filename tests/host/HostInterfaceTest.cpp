@@ -173,8 +173,9 @@ TEST(FactoryBank, NamesMapAndProgramZeroValues) {
         for (int i = 0; i < 8; ++i) EXPECT_EQ(e.bank[p].midiMap[i], map[i]);
         for (int i = 8; i < 47; ++i) EXPECT_EQ(e.bank[p].midiMap[i], -1);
         EXPECT_EQ(e.bank[p].spare, 0x31);
-        if (p == 0 || p >= 69)  // the copies hold program 0's values; 1..68 are designed
+        if (p == 0 || p >= 69) {  // the copies hold program 0's values; 1..68 are designed
             EXPECT_EQ(std::memcmp(e.bank[p].values, e.bank[0].values, sizeof e.bank[0].values), 0);
+        }
     }
     EXPECT_NE(std::memcmp(e.bank[1].values, e.bank[0].values, sizeof e.bank[0].values), 0);
     // The state after loading: the program-0 values, as normalised and display values.

@@ -180,7 +180,9 @@ TEST_F(AudioPath, TheDetectorEqualiserChangesTheReductionNotTheSound) {
     const size_t delay = 9;  // 0.2 ms at 48 kHz
     const double ratio = outL[47000] / in[47000 - delay];
     for (size_t i = 46000; i < 48000; ++i)
-        if (std::fabs(in[i - delay]) > 0.05f) ASSERT_NEAR(outL[i] / in[i - delay], ratio, 0.02 * ratio) << i;
+        if (std::fabs(in[i - delay]) > 0.05f) {
+            ASSERT_NEAR(outL[i] / in[i - delay], ratio, 0.02 * ratio) << i;
+        }
 }
 
 TEST_F(AudioPath, BadInputBlocksDoNotPoisonTheState) {

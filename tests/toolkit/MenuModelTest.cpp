@@ -143,6 +143,50 @@ TEST(MenuPlacement, PanesStayOnTheScreen) {
     EXPECT_EQ(placeTopMenuPane(-20, -5, parent, screen), (MenuPoint{1, 1}));
 }
 
+TEST(MenuNavigation, AnOpenSubmenuWaitsBeforeASiblingRowClosesIt) {
+    const auto entries = nestedMenu();
+    MenuNavigator menu(entries, 100, 100, kScreen, sixPerByte);
+    auto moveTo = [&](size_t pane, size_t row, uint64_t now) {
+        const MenuPoint p = middleOf(menu.panes().at(pane), row);
+        menu.pointerAt(p.x, p.y, now);
+    };
+    moveTo(0, 1, 1000);  // More: opens at once
+    ASSERT_EQ(menu.panes().size(), 2u);
+    EXPECT_EQ(menu.msUntilDue(1000), -1);
+
+    // On the way to the submenu across Gamma: nothing changes yet ...
+    moveTo(0, 2, 1010);
+    EXPECT_EQ(menu.panes().size(), 2u);
+    EXPECT_EQ(menu.panes()[0].hover, 1);
+    EXPECT_EQ(menu.msUntilDue(1010), int64_t(kMenuSubmenuDelayMs));
+    menu.tick(1100);
+    EXPECT_EQ(menu.panes().size(), 2u);
+    // ... and reaching the submenu's pane drops the change for good.
+    moveTo(1, 0, 1120);
+    EXPECT_EQ(menu.msUntilDue(1120), -1);
+    menu.tick(5000);
+    ASSERT_EQ(menu.panes().size(), 2u);
+    EXPECT_EQ(menu.panes()[1].hover, 0);
+
+    // Resting on a sibling: the submenu closes when the delay is over, counted
+    // from leaving its row (moves along the way do not restart it).
+    moveTo(0, 0, 6000);
+    moveTo(0, 2, 6100);
+    EXPECT_EQ(menu.msUntilDue(6100), int64_t(kMenuSubmenuDelayMs) - 100);
+    menu.tick(6249);
+    EXPECT_EQ(menu.panes().size(), 2u);
+    menu.tick(6250);
+    EXPECT_EQ(menu.panes().size(), 1u);
+    EXPECT_EQ(menu.panes()[0].hover, 2);  // where the pointer was last
+
+    // A key or a button acts on what is shown and drops a waiting change.
+    moveTo(0, 1, 7000);
+    moveTo(0, 0, 7010);
+    EXPECT_EQ(menu.key(MenuKey::Escape), MenuOutcome{});  // closes the submenu
+    EXPECT_EQ(menu.msUntilDue(7020), -1);
+    EXPECT_EQ(menu.panes().size(), 1u);
+}
+
 TEST(MenuNavigation, HoverOpensAndClosesSubmenus) {
     const auto entries = nestedMenu();
     MenuNavigator menu(entries, 100, 100, kScreen, sixPerByte);

@@ -290,6 +290,8 @@ TEST_F(X11Window, SubmenuOpensBesideItsRowAndTakesTheChoice) {
     struct Seen {
         bool ok = false;
         PopupWindow top{}, submenu{};
+        bool openOnSibling = false;         // still open just after moving to a sibling row
+        std::chrono::milliseconds closedAfter{-1};
     } seen;
     std::thread user([&seen, popupsBefore] {
         Display* d = XOpenDisplay(nullptr);
@@ -305,8 +307,22 @@ TEST_F(X11Window, SubmenuOpensBesideItsRowAndTakesTheChoice) {
         if (waitFor(popupsBefore + 1, popups)) {
             seen.top = popups.back();
             const int insideX = seen.top.x + seen.top.border, insideY = seen.top.y + seen.top.border;
-            XTestFakeMotionEvent(d, DefaultScreen(d), insideX + 20, insideY + 2 * 18 + 9, CurrentTime);  // Knee
-            XSync(d, False);
+            auto toRow = [&](int row) {
+                XTestFakeMotionEvent(d, DefaultScreen(d), insideX + 20, insideY + row * 18 + 9, CurrentTime);
+                XSync(d, False);
+            };
+            toRow(2);  // Knee
+            if (waitFor(popupsBefore + 2, popups)) {
+                // On to a sibling row (Peak): the submenu waits a moment, then closes.
+                const auto left = std::chrono::steady_clock::now();
+                toRow(0);
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                seen.openOnSibling = mappedPopups(d).size() == popupsBefore + 2;
+                if (waitFor(popupsBefore + 1, popups))
+                    seen.closedAfter = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - left);
+                toRow(2);  // back on Knee: open again
+            }
             if (waitFor(popupsBefore + 2, popups)) {
                 seen.submenu = popups.back();
                 const int subX = seen.submenu.x + seen.submenu.border, subY = seen.submenu.y + seen.submenu.border;
@@ -338,6 +354,9 @@ TEST_F(X11Window, SubmenuOpensBesideItsRowAndTakesTheChoice) {
     pumpUntil(frame, [&] { return menu->getLastMenu() == sub; }, 3000);
     user.join();
     ASSERT_TRUE(seen.ok) << "the menu's panes did not appear";
+    EXPECT_TRUE(seen.openOnSibling);
+    EXPECT_GE(seen.closedAfter.count(), 200);
+    EXPECT_LT(seen.closedAfter.count(), 1500);
 
     // The submenu's pane lies right of its row, overlapping it, its top at the row's.
     EXPECT_EQ(seen.submenu.y, seen.top.y + 2 * 18);
