@@ -2,6 +2,7 @@
 
 #include "platform/DoubleClick.h"
 #include "platform/TimerQueue.h"
+#include "platform/X11DropTarget.h"
 #include "platform/X11Popups.h"
 #include "toolkit/CDrawContext.h"
 #include "toolkit/CFrame.h"
@@ -140,6 +141,7 @@ private:
     bool windowGone = false;
     std::unique_ptr<x11::EditField> editField;
     std::unique_ptr<x11::Tooltip> tooltip;
+    std::unique_ptr<x11::DropTarget> dropTarget;
 
     // Double clicks: the same button again within the time and 4 pixels.
     unsigned int lastButton = 0;
@@ -182,6 +184,7 @@ X11Frame::X11Frame(CFrame* f, Display* d, Window p, int32_t w, int32_t h)
     surface = cairo_xlib_surface_create(display, window, own.visual, width, height);
     device = cairo_device_reference(cairo_surface_get_device(surface));
     tooltip = std::make_unique<x11::Tooltip>(display, screen);
+    dropTarget = std::make_unique<x11::DropTarget>(display, window, frame);
     XFlush(display);
     if (pipe(wakePipe) == 0) pumpThread = std::thread([this] { fallbackLoop(); });
 }
@@ -307,6 +310,7 @@ void X11Frame::dispatch(XEvent& event) {
     }
     if (tooltip && tooltip->handleEvent(event)) return;
     if (event.xany.window != window) return;
+    if (dropTarget && !windowGone && dropTarget->handleEvent(event)) return;
     switch (event.type) {
     case Expose: {
         // The exposed area is drawn from the view tree (the back buffer may never

@@ -263,6 +263,12 @@ bool CFrame::platformOnWheel(CPoint where, CMouseWheelAxis axis, float distance,
     return onWheel(where, axis, distance, buttons);
 }
 
+bool CFrame::platformCanDrop(CPoint where) { return !modalView && acceptsDrop(where); }
+
+bool CFrame::platformOnDrop(CPoint where, const std::vector<std::string>& files) {
+    return !modalView && !files.empty() && onDrop(where, files);
+}
+
 int32_t CFrame::platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier) {
     CView* target = modalView ? modalView : focusView ? focusView : viewUnderMouse;
     return target ? target->onKeyDown(virt, character, modifier) : -1;

@@ -71,6 +71,10 @@ public:
     bool platformOnWheel(CPoint where, CMouseWheelAxis axis, float distance, int32_t buttons);
     int32_t platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier);
     int32_t platformOnKeyUp(unsigned char virt, int32_t character, unsigned char modifier);
+    // Files dragged over the frame: whether the view under the point takes them,
+    // and dropping them there (nothing goes past a modal view).
+    bool platformCanDrop(CPoint where);
+    bool platformOnDrop(CPoint where, const std::vector<std::string>& files);
     // The window was exposed or resized (frame coordinates).
     void platformOnExpose(const CRect& rect);
     // The platform window disappeared under us (the host destroyed its window).

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace VSTGUI {
@@ -70,6 +71,11 @@ public:
     virtual int32_t onKeyUp(const unsigned char virt, const int32_t character, const unsigned char modifier);
     // One tick of the sliding and fading animation; true while anything moved.
     virtual bool animate();
+    // Files dragged over the view (where in the parent's coordinates, like the
+    // mouse): whether it would take them, and taking them (absolute paths with
+    // links resolved). Views take no files unless they say so.
+    virtual bool acceptsDrop(const CPoint& /*where*/) { return false; }
+    virtual bool onDrop(const CPoint& /*where*/, const std::vector<std::string>& /*files*/) { return false; }
 
     // --- plain state ---
     const CRect& getViewSize() const { return size; }

@@ -211,16 +211,33 @@ CMouseEventResult CViewContainer::onMouseMoved(CPoint& where, const int32_t& but
     return mouseDownView->onMouseMoved(local, buttons);
 }
 
-bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
-                             const int32_t& buttons) {
-    CPoint local = where;
+CView* CViewContainer::childForInput(const CPoint& where, CPoint& local, int32_t buttons) const {
+    local = where;
     local.offset(-size.left, -size.top);
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         CView* child = *it;
-        if (child->isVisible() && child->getMouseEnabled() && child->hitTest(local, buttons))
-            return child->onWheel(local, axis, distance, buttons);
+        if (child->isVisible() && child->getMouseEnabled() && child->hitTest(local, buttons)) return child;
     }
-    return false;
+    return nullptr;
+}
+
+bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                             const int32_t& buttons) {
+    CPoint local;
+    CView* child = childForInput(where, local, buttons);
+    return child && child->onWheel(local, axis, distance, buttons);
+}
+
+bool CViewContainer::acceptsDrop(const CPoint& where) {
+    CPoint local;
+    CView* child = childForInput(where, local);
+    return child && child->acceptsDrop(local);
+}
+
+bool CViewContainer::onDrop(const CPoint& where, const std::vector<std::string>& files) {
+    CPoint local;
+    CView* child = childForInput(where, local);
+    return child && child->acceptsDrop(local) && child->onDrop(local, files);
 }
 
 bool CViewContainer::onWheel(const CPoint& where, const float& distance, const int32_t& buttons) {

@@ -23,6 +23,9 @@ public:
     bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
                  const int32_t& buttons) override;
     bool onWheel(const CPoint& where, const float& distance, const int32_t& buttons) override;
+    // Drops go to the topmost child under the point that can take input, as presses do.
+    bool acceptsDrop(const CPoint& where) override;
+    bool onDrop(const CPoint& where, const std::vector<std::string>& files) override;
     bool isTypeOf(const char* type) const override;
     CView* newCopy() const override;
     bool animate() override;
@@ -39,6 +42,9 @@ public:
     // The topmost visible child whose rectangle holds where (in this container's
     // parent's coordinates); deep descends into child containers.
     virtual CView* getViewAt(const CPoint& where, bool deep = false) const;
+    // The topmost visible, mouse-enabled child hit at where (parent coordinates),
+    // and where in this container's coordinates.
+    CView* childForInput(const CPoint& where, CPoint& local, int32_t buttons = -1) const;
     virtual void setBackgroundColor(CColor color);
     virtual CColor getBackgroundColor() const { return backgroundColor; }
     virtual void setBackgroundOffset(const CPoint& p) { backgroundOffset = p; }
