@@ -31,6 +31,7 @@ EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFi
     utf8Atom = XInternAtom(display, "UTF8_STRING", False);
     targetsAtom = XInternAtom(display, "TARGETS", False);
     pasteAtom = XInternAtom(display, "ORVA_EDIT_PASTE", False);
+    selectFont(measure.cr, params.fontFamily, params.fontHeight);
     long events = ExposureMask | KeyPressMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
                   Button1MotionMask;
     XSetWindowAttributes a{};
@@ -68,16 +69,14 @@ EditField::~EditField() {
 }
 
 double EditField::xOf(size_t offset) {
-    Measure m;
-    selectFont(m.cr, params.fontFamily, params.fontHeight);
-    const double whole = textWidth(m.cr, buffer.text());
+    const double whole = textWidth(measure.cr, buffer.text());
     const double inner = params.rect.width() - 2.0 * params.margin;
     double origin = params.margin - scroll;
     if (whole <= inner) {  // all of it fits: placed by the alignment
         if (params.align == VSTGUI::kCenterText) origin = (params.rect.width() - whole) / 2;
         else if (params.align == VSTGUI::kRightText) origin = params.rect.width() - params.margin - whole;
     }
-    return origin + textWidth(m.cr, buffer.text().substr(0, offset));
+    return origin + textWidth(measure.cr, buffer.text().substr(0, offset));
 }
 
 size_t EditField::offsetAt(int x) {
@@ -97,15 +96,13 @@ size_t EditField::offsetAt(int x) {
 }
 
 void EditField::keepCaretVisible() {
-    Measure m;
-    selectFont(m.cr, params.fontFamily, params.fontHeight);
-    const double whole = textWidth(m.cr, buffer.text());
+    const double whole = textWidth(measure.cr, buffer.text());
     const double inner = params.rect.width() - 2.0 * params.margin - 1;
     if (whole <= inner) {
         scroll = 0;
         return;
     }
-    const double caretX = textWidth(m.cr, buffer.text().substr(0, buffer.caret()));
+    const double caretX = textWidth(measure.cr, buffer.text().substr(0, buffer.caret()));
     if (caretX - scroll > inner) scroll = caretX - inner;
     if (caretX < scroll) scroll = caretX;
     scroll = std::max(0.0, std::min(scroll, whole - inner));

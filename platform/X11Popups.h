@@ -6,6 +6,7 @@
 
 #include "platform/EditBuffer.h"
 #include "platform/PlatformFrame.h"
+#include "platform/X11Paint.h"
 
 #include <X11/Xlib.h>
 
@@ -56,6 +57,7 @@ private:
     EditFieldClient* client;
     EditBuffer buffer;
     std::string original;
+    Measure measure;            // with the field's font, for caret and click positions
     XIM inputMethod = nullptr;
     XIC inputContext = nullptr;
     double scroll = 0;          // pixels of text hidden at the left
