@@ -69,6 +69,8 @@ CPoint CKnob::valueToPoint() const {
                   int32_t(std::lround(cy + std::sin(angle) * radius)));
 }
 
+CPoint CKnob::toLocal(const CPoint& where) const { return CPoint(where.h - size.left, where.v - size.top); }
+
 float CKnob::angleOf(const CPoint& where) const {
     return normalise(std::atan2(where.v - size.height() * 0.5f, where.h - size.width() * 0.5f));
 }
@@ -94,7 +96,7 @@ void CKnob::startDrag(const CPoint& where, int32_t buttons) {
     lastPoint = where;
     entryValue = value;
     lastModifiers = buttons & kModifierMask;
-    lastAngle = angleOf(CPoint(where.h - size.left, where.v - size.top));
+    lastAngle = angleOf(toLocal(where));
     range = kFullRangePixels;
     if (buttons & kShift) range *= zoomFactor;
 }
@@ -128,14 +130,14 @@ CMouseEventResult CKnob::onMouseMoved(CPoint& where, const int32_t& buttons) {
     } else if (frame && frame->getKnobMode() == kRelativCircularMode) {
         // The value turns by as much as the pointer turned about the centre since
         // the last move, wherever the press was: no jump on the first move.
-        const float angle = angleOf(CPoint(where.h - size.left, where.v - size.top));
+        const float angle = angleOf(toLocal(where));
         float turn = angle - lastAngle;
         if (turn > kPi) turn -= kTwoPi;
         if (turn < -kPi) turn += kTwoPi;
         lastAngle = angle;
         next = value + turn * aCoef;
     } else {
-        next = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
+        next = valueFromPoint(toLocal(where));
         // A jump of more than half the range (across the gap) snaps to the end
         // nearer to where the value was.
         if (std::fabs(next - value) > (vmax - vmin) * 0.5f)

@@ -49,6 +49,8 @@ public:
 
 protected:
     void compute();
+    // A point in the parent's coordinates (as mouse events come) in the knob's own.
+    CPoint toLocal(const CPoint& where) const;
     bool linearDrag(int32_t buttons) const;
     void startDrag(const CPoint& where, int32_t buttons);
 

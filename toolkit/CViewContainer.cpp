@@ -176,23 +176,18 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect) {
 }
 
 CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const int32_t& buttons) {
-    CPoint local = where;
-    local.offset(-size.left, -size.top);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        CView* child = *it;
-        if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(local, buttons)) continue;
-        // Right button or any modifier: the listener may take the click first.
-        if (buttons > (kLButton | kMButton)) {
-            if (auto* control = dynamic_cast<CControl*>(child); control && control->getListener())
-                if (control->getListener()->controlModifierClicked(control, buttons))
-                    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
-        }
-        CPoint p = local;
-        const CMouseEventResult result = child->onMouseDown(p, buttons);
-        if (result == kMouseEventHandled) mouseDownView = child;
-        return result;
+    CPoint local;
+    CView* child = childForInput(where, local, buttons);
+    if (!child) return kMouseEventNotHandled;
+    // Right button or any modifier: the listener may take the click first.
+    if (buttons > (kLButton | kMButton)) {
+        if (auto* control = dynamic_cast<CControl*>(child); control && control->getListener())
+            if (control->getListener()->controlModifierClicked(control, buttons))
+                return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     }
-    return kMouseEventNotHandled;
+    const CMouseEventResult result = child->onMouseDown(local, buttons);
+    if (result == kMouseEventHandled) mouseDownView = child;
+    return result;
 }
 
 CMouseEventResult CViewContainer::onMouseUp(CPoint& where, const int32_t& buttons) {
