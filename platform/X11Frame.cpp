@@ -304,6 +304,13 @@ void X11Frame::pumpEvents() {
 }
 
 void X11Frame::dispatch(XEvent& event) {
+    if (event.type == MappingNotify) {
+        // The keyboard map changed (another layout, a remapped key). With XKB Xlib
+        // follows by itself; without it, its copy must be refreshed, or keys would
+        // keep their old meaning in this connection.
+        XRefreshKeyboardMapping(&event.xmapping);
+        return;
+    }
     if (editField && editField->handleEvent(event)) {
         if (editField && editField->isFinished()) editField.reset();
         return;

@@ -66,20 +66,7 @@ struct Source {
             XNextEvent(display, &e);
             if (e.type == ClientMessage && e.xclient.message_type == atom(display, "XdndStatus")) status = e.xclient;
             if (e.type == ClientMessage && e.xclient.message_type == atom(display, "XdndFinished")) finished = e.xclient;
-            if (e.type == SelectionRequest) {
-                const XSelectionRequestEvent& r = e.xselectionrequest;
-                XChangeProperty(display, r.requestor, r.property, r.target, 8, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(offered.data()), int(offered.size()));
-                XEvent reply{};
-                reply.xselection.type = SelectionNotify;
-                reply.xselection.requestor = r.requestor;
-                reply.xselection.selection = r.selection;
-                reply.xselection.target = r.target;
-                reply.xselection.property = r.property;
-                reply.xselection.time = r.time;
-                XSendEvent(display, r.requestor, False, NoEventMask, &reply);
-                XSync(display, False);
-            }
+            if (e.type == SelectionRequest) answerSelectionRequest(display, e.xselectionrequest, &offered);
         }
     }
 };

@@ -69,8 +69,7 @@ struct X11Edit : X11Window {
         ASSERT_GE(spare, 0) << "no free keycode";
         KeySym both[2] = {sym, sym};
         XChangeKeyboardMapping(display, spare, 2, both, 1);
-        XSync(display, False);
-        pumpUntil(frame, [] { return false; }, 100);  // clients hear of the new mapping
+        XSync(display, False);  // the frame hears of the new mapping before the key
         XTestFakeKeyEvent(display, KeyCode(spare), True, CurrentTime);
         XTestFakeKeyEvent(display, KeyCode(spare), False, CurrentTime);
         XSync(display, False);
@@ -134,6 +133,7 @@ struct ClipboardPeer {
     Atom clipboard, utf8, property;
     std::string offered;
     std::optional<std::string> received;
+    int answered = 0;  // requests answered
 
     ClipboardPeer(Display* d, Window parent)
         : display(d),
@@ -157,20 +157,8 @@ struct ClipboardPeer {
             XNextEvent(display, &e);
             if (e.type == SelectionRequest) {
                 const XSelectionRequestEvent& r = e.xselectionrequest;
-                XSelectionEvent reply{};
-                reply.type = SelectionNotify;
-                reply.requestor = r.requestor;
-                reply.selection = r.selection;
-                reply.target = r.target;
-                reply.time = r.time;
-                reply.property = None;
-                if (r.target == utf8) {
-                    XChangeProperty(display, r.requestor, r.property, utf8, 8, PropModeReplace,
-                                    reinterpret_cast<const unsigned char*>(offered.data()), int(offered.size()));
-                    reply.property = r.property;
-                }
-                XSendEvent(display, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
-                XSync(display, False);
+                answerSelectionRequest(display, r, r.target == utf8 ? &offered : nullptr);
+                ++answered;
             } else if (e.type == SelectionNotify && e.xselection.property != None) {
                 Atom type;
                 int format;
@@ -201,12 +189,16 @@ TEST_F(X11Edit, PastesFromAndCopiesToTheClipboard) {
             ms);
     };
     key(XK_v, ControlMask);  // asks for the clipboard; the answer replaces the selected "1"
-    pump([] { return false; }, 300);
+    // Once answered, the data reaches the field ahead of the keys sent after it.
+    ASSERT_TRUE(pump([&] { return peer.answered > 0; }, 2000));
     key(XK_Home);
     key(XK_Delete);          // "6.5"
     key(XK_a, ControlMask);
-    key(XK_c, ControlMask);  // the field now owns the clipboard
-    pumpUntil(frame, [] { return false; }, 100);
+    key(XK_c, ControlMask);  // the field takes over the clipboard
+    ASSERT_TRUE(pumpUntil(frame, [&] {
+        const Window owner = XGetSelectionOwner(display, peer.clipboard);
+        return owner != None && owner != peer.window;
+    }));
     peer.request();
     ASSERT_TRUE(pump([&] { return peer.received.has_value(); }, 2000));
     EXPECT_EQ(*peer.received, "6.5");

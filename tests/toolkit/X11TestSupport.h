@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 #include <thread>
 
@@ -57,6 +58,25 @@ inline std::vector<PopupWindow> mappedPopups(Display* d) {
     }
     if (children) XFree(children);
     return out;
+}
+
+// Answers another client's request for a selection this test owns: with text
+// (stored as the requested target's type), or refused when text is null.
+inline void answerSelectionRequest(Display* display, const XSelectionRequestEvent& request, const std::string* text) {
+    XEvent reply{};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.time = request.time;
+    reply.xselection.property = None;
+    if (text) {
+        XChangeProperty(display, request.requestor, request.property, request.target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text->data()), int(text->size()));
+        reply.xselection.property = request.property;
+    }
+    XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+    XSync(display, False);
 }
 
 struct X11Window : ::testing::Test {
