@@ -59,14 +59,15 @@ package() {  # build folder, architecture name, loader emulator (may be empty)
   tests/release/check-licences.sh "$plugin" release/licence-allow-list.txt THIRD_PARTY.md
   local packages list note hosts
   packages=$(runtime_packages "$plugin")
+  read -r -d '' -a packages <<< "$packages" || true
   if [ "$arch" = i386 ]; then
     hosts="32-bit x86 hosts (a 64-bit host loads it only through a 32-bit bridge)"
-    list=$(printf -- '- %s:i386\n' $packages)
-    note="On a 64-bit Debian system: \`sudo dpkg --add-architecture i386 && sudo apt-get update && sudo apt-get install$(printf ' %s:i386' $packages)\`."
+    list=$(printf -- '- %s:i386\n' "${packages[@]}")
+    note="On a 64-bit Debian system: \`sudo dpkg --add-architecture i386 && sudo apt-get update && sudo apt-get install$(printf ' %s:i386' "${packages[@]}")\`."
   else
     hosts="64-bit x86 hosts (x86-64, amd64)"
-    list=$(printf -- '- %s\n' $packages)
-    note="Install them with \`sudo apt-get install$(printf ' %s' $packages)\` (most systems have them already)."
+    list=$(printf -- '- %s\n' "${packages[@]}")
+    note="Install them with \`sudo apt-get install$(printf ' %s' "${packages[@]}")\` (most systems have them already)."
   fi
   awk -v version="$version" -v arch="$arch" -v hosts="$hosts" -v list="$list" -v note="$note" '
     { gsub(/@VERSION@/, version); gsub(/@ARCH@/, arch); gsub(/@HOSTS@/, hosts) }
@@ -78,7 +79,7 @@ package() {  # build folder, architecture name, loader emulator (may be empty)
   mkdir -p dist
   tar -C "$stage" --owner=0 --group=0 --numeric-owner --sort=name -cf - "$name" | gzip -9n > "dist/$name.tar.gz"
   rm -rf "$stage"
-  tests/release/check-archive.sh "dist/$name.tar.gz" "$dir/orva-info" $emulator
+  tests/release/check-archive.sh "dist/$name.tar.gz" "$dir/orva-info" ${emulator:+"$emulator"}
 }
 
 build build-release
