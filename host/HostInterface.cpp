@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "OrvaVersion.h"
 #include "host/Mox_DSP_VST.h"
 
 namespace {
@@ -157,6 +158,8 @@ bool Mox_DSP_VST::getProductString(char* text) {
     vst_strncpy(text, kEffectName, kVstMaxProductStrLen);
     return text != nullptr;
 }
+
+int32_t Mox_DSP_VST::getVendorVersion() { return ORVA_VST_VERSION; }
 
 bool Mox_DSP_VST::getInputProperties(int32_t index, VstPinProperties* properties) {
     return DescribePin(kInputPins, 4, index, properties);

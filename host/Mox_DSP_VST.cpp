@@ -15,6 +15,7 @@
 #define ORVA_HAVE_CSR 1
 #endif
 
+#include "OrvaVersion.h"
 #include "host/ControlTable.h"
 #include "modules/framework/GraphDescription.h"
 #include "modules/framework/ModuleBase.h"
@@ -114,6 +115,7 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
         setNumInputs(4);
         setNumOutputs(2);
         setUniqueID(kUniqueID);
+        setVersion(ORVA_VST_VERSION);
         noSoundInStop(false);
         canProcessReplacing(true);
         wantEvents(1);

@@ -78,7 +78,8 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    int32_t getVendorVersion() override { return 1000; }
+    // The project's version as the VST convention packs it (1.0.0 is 1000).
+    int32_t getVendorVersion() override;
     int32_t getVstVersion() override { return kVstVersion; }
     int32_t getPlugCategory() override { return kPlugCategMastering; }
     int32_t getNumMidiInputChannels() override { return 16; }

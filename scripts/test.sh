@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The whole test suite: a plain build and an AddressSanitizer + UndefinedBehavior-
 # Sanitizer build, each running every test, a ThreadSanitizer build running the
-# tests that drive the plug-in from several threads, and the 32-bit x86 build of
-# the plug-in running the suite again (and comparing its output with the 64-bit
-# build's, sample for sample).
+# tests that drive the plug-in from several threads, the 32-bit x86 build of the
+# plug-in running the suite again (and comparing its output with the 64-bit
+# build's, sample for sample), then the release archives for both, each unpacked
+# into a fresh folder and its plug-in loaded from there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,3 +31,6 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 
 run_suite build-m32 -DORVA_M32=ON -DORVA_NATIVE_BUILD_DIR="$(pwd)/build"
 ctest --test-dir build-m32 --output-on-failure -j "$jobs"
+
+echo "== release archives"
+scripts/package.sh

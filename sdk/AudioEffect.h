@@ -78,6 +78,7 @@ public:
 
     // Setup helpers for the published record.
     void setUniqueID(int32_t id) { cEffect.uniqueID = id; }
+    void setVersion(int32_t version) { cEffect.version = version; }
     void setNumInputs(int32_t n) { cEffect.numInputs = n; }
     void setNumOutputs(int32_t n) { cEffect.numOutputs = n; }
     void setInitialDelay(int32_t delay) { cEffect.initialDelay = delay; }

@@ -6,6 +6,7 @@
 //               [--plugin PATH] [--quiet]
 //   orva-render --list-programs [--plugin PATH]
 //   orva-render --list-params [--program ...] [--set ...] [--plugin PATH]
+//   orva-render --version
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "OrvaVersion.h"
 #include "host/ControlTable.h"
 #include "tools/AudioFile.h"
 #include "tools/LevelTrace.h"
@@ -47,7 +49,8 @@ void Usage(FILE* to) {
                  "                  [--sidechain FILE] [--block N] [--bits 16|24|32|float] [--plot FILE.png]\n"
                  "                  [--plugin PATH] [--quiet]\n"
                  "       orva-render --list-programs [--plugin PATH]\n"
-                 "       orva-render --list-params [--program ...] [--set ...] [--plugin PATH]\n");
+                 "       orva-render --list-params [--program ...] [--set ...] [--plugin PATH]\n"
+                 "       orva-render --version\n");
 }
 
 bool ParseInt(const std::string& text, int& value) {
@@ -89,6 +92,9 @@ Options ParseArguments(int argc, char** argv) {
             o.listParams = true;
         } else if (arg == "--quiet") {
             o.quiet = true;
+        } else if (arg == "--version") {
+            std::printf("orva-render %s\n", ORVA_VERSION_STRING);
+            std::exit(0);
         } else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             std::exit(0);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OrvaVersion.h"
 #include "tests/plugin/PluginHostSupport.h"
 
 namespace {
@@ -162,7 +163,6 @@ TEST_F(PublishedEffect, RecordDescribesAStereoCompressorWithSidechain) {
     EXPECT_EQ(fx->flags & effFlagsNoSoundInStop, 0);
     EXPECT_EQ(fx->flags & effFlagsIsSynth, 0);
     EXPECT_EQ(fx->uniqueID, VstFourCC('O', 'T', 's', 'q'));
-    EXPECT_EQ(fx->version, 1);
     EXPECT_EQ(fx->initialDelay, 0);  // the look-ahead is not reported as latency
     EXPECT_EQ(fx->ioRatio, 1.0f);
     EXPECT_NE(fx->object, nullptr);
@@ -175,6 +175,14 @@ TEST_F(PublishedEffect, RecordDescribesAStereoCompressorWithSidechain) {
     EXPECT_NE(fx->getParameter, nullptr);
 
     EXPECT_EQ(Dispatch(effGetProgram), 0);
+}
+
+TEST_F(PublishedEffect, RecordAndVendorVersionCarryTheProjectVersion) {
+    int major = -1, minor = -1, patch = -1;
+    ASSERT_EQ(std::sscanf(ORVA_VERSION_STRING, "%d.%d.%d", &major, &minor, &patch), 3) << ORVA_VERSION_STRING;
+    const int32_t packed = major * 1000 + minor * 100 + patch * 10;
+    EXPECT_EQ(fx->version, packed) << "AEffect::version for " << ORVA_VERSION_STRING;
+    EXPECT_EQ(Dispatch(effGetVendorVersion), packed) << "effGetVendorVersion for " << ORVA_VERSION_STRING;
 }
 
 }  // namespace
