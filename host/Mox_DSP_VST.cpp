@@ -1,3 +1,4 @@
+#include "editor/Mox_GUI_Editor.h"
 #include "host/Mox_DSP_VST.h"
 
 #include <pwd.h>
@@ -98,8 +99,8 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
         currentRecord = &bank[0];
     }
 
-    // The editor arrives with the editor classes; until then the effect runs without one.
-    setEditor(editorObject);
+    // The editor registers itself (and the has-editor flag); it opens on request.
+    new Mox_GUI_Editor(this);
 
     LoadBankResource(kFactoryBankName);
 
@@ -125,6 +126,12 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
 }
 
 Mox_DSP_VST::~Mox_DSP_VST() {
+    // The editor goes first: closing it still reads this effect's mailbox.
+    if (editorObject) {
+        setEditor(nullptr);
+        delete editorObject;
+        editorObject = nullptr;
+    }
     backgroundWorker.Stop();  // a save in progress reads the bank
     delete[] bank;
     bank = globalRecord = currentRecord = nullptr;
@@ -343,6 +350,7 @@ void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
     const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
     StoreControl(&controlValues[index], controlValue);
     FileNormalised(index, normalised);
+    if (editorObject) editorObject->setParameter(index, normalised);
     RouteControlChange(index, controlValue);
 }
 
@@ -375,6 +383,7 @@ void Mox_DSP_VST::setControlValue(int32_t index, float controlValue, bool notify
     const float normalised = range != 0.0f ? (controlValue * 10.0f - row.low) / range : 0.0f;
     StoreControl(&controlValues[index], controlValue);
     FileNormalised(index, normalised);
+    if (editorObject) editorObject->setParameter(index, normalised);
     if (notify) RouteControlChange(index, controlValue);
 }
 

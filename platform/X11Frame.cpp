@@ -32,6 +32,24 @@ std::recursive_timed_mutex& uiMutex() {
 }
 
 namespace {
+thread_local int uiEntryDepth = 0;
+}
+
+UiEntry::UiEntry() {
+    uiMutex().lock();
+    ++uiEntryDepth;
+}
+
+UiEntry::~UiEntry() {
+    --uiEntryDepth;
+    uiMutex().unlock();
+}
+
+bool insideUiEntry() { return uiEntryDepth > 0; }
+
+void markUiEntry(int delta) { uiEntryDepth += delta; }
+
+namespace {
 
 using namespace VSTGUI;
 
@@ -430,8 +448,10 @@ void X11Frame::fallbackLoop() {
         // try_lock_for: the host may be closing this frame and waiting for us to stop.
         if (!uiMutex().try_lock_for(std::chrono::milliseconds(20))) continue;
         if (!stopping) {
+            markUiEntry(+1);
             pumpEvents();
             TimerQueue::instance().fireDue();
+            markUiEntry(-1);
         }
         uiMutex().unlock();
     }

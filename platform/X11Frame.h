@@ -29,6 +29,21 @@ namespace orva::platform {
 // Held while the toolkit is entered from a host call or the fallback thread.
 std::recursive_timed_mutex& uiMutex();
 
+// A host call (or a test playing one) entering the toolkit: holds uiMutex() and
+// marks the calling thread as the one running the editor for the scope's life.
+class UiEntry {
+public:
+    UiEntry();
+    ~UiEntry();
+    UiEntry(const UiEntry&) = delete;
+    UiEntry& operator=(const UiEntry&) = delete;
+};
+// True while the calling thread runs the editor: inside a UiEntry, or the
+// fallback thread pumping events and timers.
+bool insideUiEntry();
+// The fallback thread's own marking (it takes the lock with a timeout).
+void markUiEntry(int delta);
+
 // Installs the process's X error handler (once); safe to call repeatedly.
 void installXErrorHandler();
 // Errors recorded for connections opened by the toolkit since the start.

@@ -28,6 +28,8 @@ public:
     virtual bool onKeyDown(VstKeyCode& /*key*/) { return false; }
     virtual bool onKeyUp(VstKeyCode& /*key*/) { return false; }
     virtual bool setKnobMode(int32_t /*mode*/) { return false; }
+    // The effect's parameter index took a new normalised value (any thread).
+    virtual void setParameter(int32_t /*index*/, float /*normalised*/) {}
 
     AudioEffect* getEffect() const { return effect; }
 

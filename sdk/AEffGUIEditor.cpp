@@ -24,12 +24,12 @@ bool AEffGUIEditor::getRect(ERect** out) {
 }
 
 bool AEffGUIEditor::open(void* parentWindow) {
-    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    orva::platform::UiEntry entry;
     return AEffEditor::open(parentWindow);
 }
 
 void AEffGUIEditor::close() {
-    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    orva::platform::UiEntry entry;
     if (frame) {
         frame->forget();
         frame = nullptr;
@@ -38,7 +38,7 @@ void AEffGUIEditor::close() {
 }
 
 void AEffGUIEditor::idle() {
-    std::lock_guard<std::recursive_timed_mutex> lock(orva::platform::uiMutex());
+    orva::platform::UiEntry entry;
     if (frame && frame->getPlatformFrame()) frame->getPlatformFrame()->pumpEvents();
     orva::platform::TimerQueue::instance().fireDue();
     if (frame) frame->idle();

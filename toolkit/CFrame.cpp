@@ -124,31 +124,35 @@ void CFrame::invalidFrameRect(const CRect& rect) {
     CRect r = rect;
     r.bound(size);
     if (r.isEmpty()) return;
-    invalidRegion.unite(r);
+    invalidRegion.add(r);
     if (platform) platform->requestUpdate();
 }
 
 void CFrame::updateDirty() {
     if (drawing) return;
-    CRect region = invalidRegion;
-    if (isDirty()) region.unite(size);
+    CRegion region = invalidRegion;
+    invalidRegion.clear();
+    if (isDirty()) region.add(size);
     collectDirty(region);
-    region.bound(size);
-    invalidRegion = CRect();
+    region.clip(size);
+    lastRedrawArea = region.area();
     if (region.isEmpty()) return;
     drawing = true;
-    backBuffer->setOffset(CPoint());
-    backBuffer->setDeviceClip(region);
-    // Whatever was there is replaced: the tree draws on a cleared area.
-    backBuffer->setFillColor(kTransparentCColor);
-    cairo_t* cr = backBuffer->getCairo();
-    cairo_save(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_paint(cr);
-    cairo_restore(cr);
-    drawRect(backBuffer, region);
+    for (const CRect& rect : region.rectangles()) {
+        backBuffer->setOffset(CPoint());
+        backBuffer->setDeviceClip(rect);
+        // Whatever was there is replaced: the tree draws on a cleared area.
+        backBuffer->setFillColor(kTransparentCColor);
+        cairo_t* cr = backBuffer->getCairo();
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+        cairo_restore(cr);
+        drawRect(backBuffer, rect);
+    }
     drawing = false;
-    if (platform && opened) platform->present(region);
+    if (platform && opened)
+        for (const CRect& rect : region.rectangles()) platform->present(rect);
 }
 
 void CFrame::animateAndRedraw() {

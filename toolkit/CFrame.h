@@ -51,8 +51,11 @@ public:
     COffscreenContext* getBackBuffer() const { return backBuffer; }
     // Adds a rectangle (frame coordinates) to the area to redraw.
     void invalidFrameRect(const CRect& rect);
-    // Draws every dirty view and invalidated area into the back buffer and shows it.
+    // Draws every dirty view and invalidated area into the back buffer and shows it,
+    // rectangle by rectangle of the dirty region.
     void updateDirty();
+    // Pixels drawn by the last updateDirty (for measurements and tests).
+    long getLastRedrawArea() const { return lastRedrawArea; }
     // One tick: panels slide and fade, then dirty views are redrawn.
     void animateAndRedraw();
     // Redraws the whole tree into the back buffer (and the window).
@@ -86,7 +89,7 @@ private:
     VSTGUIEditorInterface* editor;
     std::unique_ptr<orva::platform::PlatformFrame> platform;
     COffscreenContext* backBuffer = nullptr;
-    CRect invalidRegion;
+    CRegion invalidRegion;
     bool opened = false;
     bool drawing = false;
     CView* focusView = nullptr;
@@ -95,6 +98,7 @@ private:
     std::vector<IMouseObserver*> mouseObservers;
     int32_t knobMode = kCircularMode;
     int32_t idleTicks = 0;
+    long lastRedrawArea = 0;
 };
 
 }  // namespace VSTGUI

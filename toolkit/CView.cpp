@@ -47,11 +47,24 @@ void CView::setupSlidingPanel(const CRect& alternate, bool hidden, float fractio
     targetRect = alternate;
     posX = float(alternate.left);
     posY = float(alternate.top);
-    if (hidden && rate != 1.0f) opacity = 0.0f;
+    // A panel that starts hidden is not drawn until it is first shown.
+    if (hidden) {
+        visible = false;
+        if (fades()) opacity = 0.0f;
+    }
+}
+
+bool CView::fades() const { return fadeRate != 0.0f && std::fabs(fadeRate) < 1.0f; }
+
+void CView::setAlternateRect(const CRect& rect) {
+    // A panel on its way to (or resting at) the old alternate goes to the new one.
+    if (targetRect == alternateRect && alternateRect != homeRect) targetRect = rect;
+    alternateRect = rect;
 }
 
 void CView::setHomeRect(const CRect& rect, float step) {
     const CRect old = getFrameRect();
+    if (alternateRect == homeRect) alternateRect = rect;
     homeRect = rect;
     placeAt(rect);
     targetRect = rect;
@@ -98,11 +111,12 @@ void CView::setVisible(bool state) {
             visible = true;
             hideOnArrival = false;
             targetRect = homeRect;
-            if (fadeRate != 1.0f) fadeStep = std::fabs(fadeRate);
+            if (fades()) fadeStep = std::fabs(fadeRate);
+            else if (fadeStep <= 0.0f) opacity = 1.0f;  // no fade: shown means fully drawn
         } else {
             targetRect = alternateRect;
             hideOnArrival = startsHidden;
-            if (fadeRate != 1.0f) fadeStep = -std::fabs(fadeRate);
+            if (fades()) fadeStep = -std::fabs(fadeRate);
         }
         invalidRect(size);
         return;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "toolkit/CBaseObject.h"
+#include "toolkit/CNotifyRecord.h"
 #include "toolkit/GuiTypes.h"
 
 #include <cstddef>
@@ -32,13 +33,21 @@ public:
     // Called on every control at every frame-timer tick; nothing here.
     virtual void refresh() {}
     // Makes the view a sliding panel: alternate is where it rests when hidden; it
-    // starts there. slideFraction is the part of the remaining distance covered
+    // starts there (not visible at all when startsHidden). slideFraction is the part of the remaining distance covered
     // per tick; fadeRate other than 1.0 also fades it in and out.
     virtual void setupSlidingPanel(const CRect& alternate, bool startsHidden, float slideFraction,
                                    float fadeRate);
-    // Moves every rectangle of the view to rect at once; a non-zero fadeStep starts
-    // a fade with that step per tick.
+    // Moves the view to rect at once and makes it its home; an alternate rectangle
+    // that was the home until now moves with it. A non-zero fadeStep starts a fade
+    // with that step per tick.
     virtual void setHomeRect(const CRect& rect, float fadeStep);
+    // Where a sliding panel goes when it is hidden.
+    virtual void setAlternateRect(const CRect& rect);
+    // Typed records between views (links, display data): a separate path from the
+    // string notifications, so neither can be taken for the other.
+    virtual CMessageResult notifyRecord(CBaseObject* /*sender*/, const CNotifyRecord& /*record*/) {
+        return kMessageUnknown;
+    }
     virtual void draw(CDrawContext* context);
     virtual void drawRect(CDrawContext* context, const CRect& updateRect);
     virtual bool checkUpdate(const CRect& updateRect) const { return updateRect.rectOverlap(size); }
@@ -113,6 +122,8 @@ public:
 protected:
     // Moves the view's rectangles to r without invalidating.
     void placeAt(const CRect& r);
+    // Whether showing and hiding fade: a rate strictly between 0 and 1 per tick.
+    bool fades() const;
 
     CRect size;
     CRect mouseableArea;

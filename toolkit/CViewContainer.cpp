@@ -116,10 +116,10 @@ void CViewContainer::setBackgroundColor(CColor color) {
     setDirty(true);
 }
 
-void CViewContainer::collectDirty(CRect& region) const {
+void CViewContainer::collectDirty(CRegion& region) const {
     for (CView* child : children) {
         if (!child->isVisible()) continue;
-        if (child->isDirty()) region.unite(child->getFrameRect());
+        if (child->isDirty()) region.add(child->getFrameRect());
         if (auto* c = dynamic_cast<CViewContainer*>(child)) c->collectDirty(region);
     }
 }

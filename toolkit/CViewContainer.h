@@ -3,6 +3,7 @@
 // order (later ones on top) and asked for mouse presses in reverse order.
 #pragma once
 
+#include "toolkit/CRegion.h"
 #include "toolkit/CView.h"
 
 #include <vector>
@@ -50,7 +51,7 @@ public:
     virtual void setBackgroundOffset(const CPoint& p) { backgroundOffset = p; }
     virtual const CPoint& getBackgroundOffset() const { return backgroundOffset; }
     // Adds the frame rectangles of every dirty view below to region.
-    virtual void collectDirty(CRect& region) const;
+    virtual void collectDirty(CRegion& region) const;
 
     CView* getMouseDownView() const { return mouseDownView; }
     // Forgets view (and anything inside it) as the mouse-down view, here and below.

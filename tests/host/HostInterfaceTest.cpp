@@ -97,8 +97,10 @@ TEST(Identification, NamesNumbersAndCategory) {
                            effSetProcessPrecision, effBeginSetProgram, effEndSetProgram, effHasMidiProgramsChanged,
                            effGetMidiKeyName, effShellGetNextPlugin, effStartProcess, effStopProcess,
                            effBeginLoadBank, effVendorSpecific, effEditGetRect, effEditOpen, effEditKeyDown,
-                           effEditKeyUp, effSetEditKnobMode, 80, 500, -7})
+                           effEditKeyUp, 80, 500, -7})
         EXPECT_EQ(Dispatch(e, opcode, 1, 1, nullptr, 1.0f), 0) << "opcode " << opcode;
+    // The editor takes the host's knob mode.
+    EXPECT_EQ(Dispatch(e, effSetEditKnobMode, 0, 2), 1);
 }
 
 TEST(Identification, CapabilitiesCompareTheWholeText) {

@@ -1,0 +1,260 @@
+#include "editor/LayoutWalk.h"
+
+#include "editor/EditorRecords.h"
+#include "editor/Mox_GUI_Editor.h"
+#include "editor/controls/FramePicture.h"
+#include "host/Mox_DSP_VST.h"
+#include "toolkit/CBitmap.h"
+#include "toolkit/CViewContainer.h"
+
+#include <cstring>
+
+using namespace VSTGUI;
+
+namespace {
+
+bool IsPanel(int16_t type) { return type == kTypeBeginPanel || type == kTypeBeginPanelOwnRect; }
+
+// Sub-pictures of height total / frames, when that gives whole non-empty frames.
+bool Frames(int32_t total, int32_t frames, RowGeometry& g) {
+    if (frames <= 0 || total / frames <= 0) return false;
+    g.frames = frames;
+    g.frameHeight = total / frames;
+    return true;
+}
+
+}  // namespace
+
+bool LayoutWalk::SizeRule(const ControlDescriptor& row, const LayoutRegisters& regs, int32_t boxW, int32_t boxH,
+                          int32_t bw, int32_t bh, RowGeometry& g) {
+    const int16_t type = row.type;
+    const bool hasBitmap = bw > 0 && bh > 0;
+    int32_t w = 0, h = 0;
+    g.frames = 1;
+    if (type >= 0 && type <= 2) {  // film-strip knobs
+        if (!hasBitmap || !Frames(bh, regs.knobFrames ? regs.knobFrames : bh / bw, g)) return false;
+        w = bw, h = g.frameHeight;
+    } else if (type == 3 || type == 4) {  // rotary knobs: one layer high
+        if (!hasBitmap || !Frames(bh, regs.rotaryLayers, g)) return false;
+        w = bw, h = g.frameHeight;
+        g.frames = 1;
+    } else if (type == 5 || type == 6) {  // sliders: the slider geometry; the bitmap is the handle
+        if (!hasBitmap || regs.sliderWidth <= 0 || regs.sliderHeight <= 0) return false;
+        w = regs.sliderWidth, h = regs.sliderHeight;
+        g.frameHeight = bh;
+    } else if (type >= 7 && type <= 12) {  // animated buttons
+        if (!hasBitmap || !Frames(bh, regs.animFrames ? regs.animFrames : bh / bw, g)) return false;
+        w = bw, h = g.frameHeight;
+    } else if ((type >= 13 && type <= 15) || type == 17 || type == 18) {  // two states, off above on
+        if (!hasBitmap || !Frames(bh, 2, g)) return false;
+        w = bw, h = g.frameHeight;
+    } else if (type == 16 || type == 38) {  // invisible hubs and stores
+    } else if (type >= 20 && type <= 27) {  // option pictures
+        const int32_t items = CountOptionItems(row.options);
+        if (!hasBitmap || !Frames(bh, regs.animFrames ? regs.animFrames : items, g)) return false;
+        w = bw, h = g.frameHeight;
+    } else if (type == 19 || (type >= 28 && type <= 37) || (type >= 41 && type <= 45)) {
+        w = hasBitmap ? bw : boxW, h = hasBitmap ? bh : boxH;
+    } else if (type == 39 || type == 40 || type == 60 || type == 61) {
+        w = boxW, h = boxH;
+    } else if (type == 54) {
+        if (!hasBitmap) return false;
+        w = bw, h = bh;
+    } else if (type >= 55 && type <= 59) {  // images: aux frames
+        if (!hasBitmap || !Frames(bh, row.aux, g)) return false;
+        w = bw, h = g.frameHeight;
+    } else if (type == 62) {  // scope
+        w = hasBitmap ? bw : int32_t(row.low), h = hasBitmap ? bh : int32_t(row.high);
+    } else if ((type >= 63 && type <= 66) || (type >= 83 && type <= 90)) {  // curve and EQ windows
+        w = int32_t(row.x + row.low) - row.x, h = int32_t(row.y + row.high) - row.y;
+    } else if (type >= 67 && type <= 73) {  // meters
+        if (!hasBitmap) return false;
+        w = bw, h = bh;
+        if (type > 67) {
+            const int32_t states = (row.aux & 0xFF00) ? 3 : 2;
+            if (!Frames(bh, (type - 67) * states, g)) return false;
+            h = g.frameHeight;
+        }
+    } else {
+        return false;  // not an element type
+    }
+    g.rect = CRect(row.x, row.y, row.x + w, row.y + h);
+    return true;
+}
+
+void LayoutWalk::run(CViewContainer* frame) { walk(frame, 1); }
+
+int LayoutWalk::walk(CViewContainer* container, int row) {
+    int32_t boxW = 0, boxH = 0;  // the default text box of this level
+    for (; row < kControlTableRows; ++row) {
+        const ControlDescriptor& d = controlTable[row];
+        if (d.type == kTypeEndOfTable || d.type == kTypeEndPanel) return row;
+        if (d.type == kTypeTextStyle) {
+            boxW = d.x, boxH = d.y;
+            regs.text = TextColoursFrom(d.aux);
+        } else if (IsPanel(d.type)) {
+            row = openPanel(container, row);
+            if (row >= kControlTableRows || controlTable[row].type == kTypeEndOfTable) return row;
+        } else if (d.type >= 99) {
+            directive(d);
+        } else {
+            buildRow(container, row, boxW, boxH);
+        }
+    }
+    return row;
+}
+
+void LayoutWalk::buildRow(CViewContainer* container, int rowIndex, int32_t boxW, int32_t boxH) {
+    const ControlDescriptor& row = controlTable[rowIndex];
+    const int32_t tag = row.tag;
+    if (tag >= Mox_GUI_Editor::kSlots) return;
+    if (row.type >= 41 && row.type <= 45 && editor.textEntriesBuilt() >= 2) return;
+    CBitmap* bitmap = nullptr;
+    if (row.bitmap && *row.bitmap) {
+        bitmap = new CBitmap(row.bitmap);
+        if (!bitmap->isLoaded()) {  // a skin the resources do not hold: the row is left out
+            bitmap->forget();
+            return;
+        }
+    }
+    RowGeometry g;
+    if (!SizeRule(row, regs, boxW, boxH, bitmap ? bitmap->getWidth() : 0, bitmap ? bitmap->getHeight() : 0, g)) {
+        if (bitmap) bitmap->forget();
+        return;
+    }
+    CView* view = build(row, bitmap, g);
+    if (bitmap) bitmap->forget();  // the view keeps its own reference
+    if (!view) return;
+    if (row.tooltip && *row.tooltip)
+        view->setAttribute(kCViewTooltipAttribute, std::strlen(row.tooltip) + 1, row.tooltip);
+    if (row.flags & kDisplayOnly) view->setMouseEnabled(false);
+    container->addView(view);
+    editor.setSlot(tag, view);
+    editor.countView();
+
+    Mox_DSP_VST* dsp = editor.dspEffect();
+    const int16_t type = row.type;
+    if (type == 16 || type == 19 || (type >= 20 && type <= 27)) optionCountOfIndex[tag] = int16_t(CountOptionItems(row.options));
+    if (type == 39 && dsp) dsp->globalDisplayTags[0] = tag;
+    if (type == 40 && dsp) dsp->globalDisplayTags[1] = tag;
+    if (type >= 41 && type <= 45) editor.countTextEntry();
+    if (type == 54)
+        if (auto* learn = dynamic_cast<MidiLearnElement*>(view)) editor.setMidiLearnControl(learn);
+}
+
+// The control class of each row. Rows whose class this editor does not have show
+// their skin through Mox_FramePicture and follow their value.
+CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const RowGeometry& g) {
+    const int16_t type = row.type;
+    Mox_GUI_Editor* listener = &editor;
+    if (type == 5 || type == 6)
+        return new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1,
+                                    regs.sliderOrientation ? Mox_FramePicture::kVerticalHandle
+                                                           : Mox_FramePicture::kHorizontalHandle);
+    if (type == 67) {
+        auto* needle = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1, Mox_FramePicture::kNeedle);
+        needle->setNeedle(row.aux & 0xFF, regs.style1, regs.style2);
+        needle->setMouseEnabled(false);
+        return needle;
+    }
+    auto* picture = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, g.frames);
+    if (type >= 55) picture->setMouseEnabled(false);  // displays take no presses
+    return picture;
+}
+
+int LayoutWalk::openPanel(CViewContainer* container, int rowIndex) {
+    const ControlDescriptor& row = controlTable[rowIndex];
+    CBitmap* bitmap = nullptr;
+    bool missing = false;
+    if (row.bitmap && *row.bitmap) {
+        bitmap = new CBitmap(row.bitmap);
+        if (!bitmap->isLoaded()) {
+            bitmap->forget();
+            bitmap = nullptr;
+            missing = true;
+        }
+    }
+    const int32_t w = bitmap ? bitmap->getWidth() : int32_t(row.low);
+    const int32_t h = bitmap ? bitmap->getHeight() : int32_t(row.high);
+    const CRect home(row.x, row.y, row.x + w, row.y + h);
+    auto* panel = new CViewContainer(home, nullptr, bitmap);
+    if (bitmap) bitmap->forget();
+    panel->setTransparency(true);
+    container->addView(panel);
+    editor.setPanel(row.tag, panel);
+    editor.countView();
+
+    const int end = walk(panel, rowIndex + 1);
+    if (row.type == kTypeBeginPanel) {
+        CRect alternate = home;
+        alternate.moveTo(regs.panelAltX, regs.panelAltY);
+        panel->setupSlidingPanel(alternate, regs.panelStartsHidden != 0, regs.panelSlide, regs.panelFade);
+    } else {
+        panel->setupSlidingPanel(home, true, 1.0f, 1.0f);
+    }
+    // A panel whose skin is missing keeps its rows but never shows them.
+    if (missing) panel->setupSlidingPanel(home, true, 1.0f, 1.0f);
+    return end;
+}
+
+void LayoutWalk::directive(const ControlDescriptor& d) {
+    auto slotView = [&](int32_t tag) { return editor.slot(tag); };
+    auto element = [&](int32_t tag) { return dynamic_cast<EditorElement*>(slotView(tag)); };
+    switch (d.type) {
+    case 102:
+        if (EditorElement* menu = element(d.tag))
+            if (CViewContainer* p = editor.panel(d.aux)) menu->setItemPanel(d.x, p);
+        break;
+    case 103:
+        if (EditorElement* button = element(d.tag))
+            for (int32_t member : {int32_t(d.aux), int32_t(d.x), int32_t(d.y)})
+                if (member != -1)
+                    if (auto* control = dynamic_cast<CControl*>(slotView(member))) button->addGroupMember(control);
+        break;
+    case kTypeLinkAttachPanel:
+        if (EditorElement* button = element(d.tag))
+            for (int32_t p : {int32_t(d.aux), int32_t(d.x), int32_t(d.y)})
+                if (p != -1)
+                    if (CViewContainer* panel = editor.panel(p)) button->addDrivenPanel(panel);
+        break;
+    case kTypeLinkIndicator:  // [tag] will notify [x] as its indicator aux
+        if (CView* meter = slotView(d.tag))
+            if (CView* indicator = slotView(d.x)) meter->notifyRecord(indicator, LinkMessage(LinkMessage::kRegister, d.aux));
+        break;
+    case kTypeLinkWindow:  // two-way, between a display window and a knob it edits
+        if (CView* window = slotView(d.tag))
+            if (CView* knob = slotView(d.x)) {
+                window->notifyRecord(knob, LinkMessage(LinkMessage::kRegister, d.aux));
+                knob->notifyRecord(window, LinkMessage(LinkMessage::kRegister, d.aux));
+            }
+        break;
+    case kTypeLinkNumber:
+        if (CView* number = slotView(d.tag)) {
+            if (auto* e = dynamic_cast<EditorElement*>(number)) e->setShownTag(d.aux);
+            const ControlDescriptor& shown = DescriptorOf(d.aux);
+            if (shown.type >= 0 && shown.type <= 6)
+                if (EditorElement* knob = element(d.aux)) knob->setNumberEntryTag(d.tag);
+            // A number field repeats the tooltip of the control it shows.
+            size_t size = 0;
+            if (!number->getAttributeSize(kCViewTooltipAttribute, size) && shown.tooltip && *shown.tooltip)
+                number->setAttribute(kCViewTooltipAttribute, std::strlen(shown.tooltip) + 1, shown.tooltip);
+        }
+        break;
+    case kTypeKnobFrames: regs.knobFrames = d.x; break;
+    case kTypeControlStyle:
+        regs.animFrames = regs.rotaryLayers = d.aux;
+        regs.styleTag = d.tag;
+        regs.style1 = float(d.x), regs.style2 = float(d.y);
+        regs.animSpeed = d.low;
+        break;
+    case kTypeSliderGeometry:
+        regs.sliderWidth = d.x, regs.sliderHeight = d.y, regs.sliderOrientation = d.aux;
+        break;
+    case kTypePanelGeometry:
+        regs.panelAltX = d.x, regs.panelAltY = d.y, regs.panelStartsHidden = d.aux;
+        regs.panelSlide = d.low, regs.panelFade = d.high;
+        break;
+    case kTypeFont: ++regs.fontRows; break;  // the first selects "Arial" 12, later ones 11
+    default: break;  // 105, 106 and unknown codes build nothing
+    }
+}

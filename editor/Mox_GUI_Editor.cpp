@@ -1,0 +1,215 @@
+#include "editor/Mox_GUI_Editor.h"
+
+#include "editor/LayoutWalk.h"
+#include "host/ControlTable.h"
+#include "host/Mox_DSP_VST.h"
+#include "platform/TimerQueue.h"
+#include "platform/X11Frame.h"
+#include "toolkit/CBitmap.h"
+#include "toolkit/CControl.h"
+#include "toolkit/CFontDesc.h"
+#include "toolkit/CFrame.h"
+#include "toolkit/CTooltipSupport.h"
+#include "toolkit/CVSTGUITimer.h"
+
+using namespace VSTGUI;
+using orva::platform::TimerQueue;
+using orva::platform::UiEntry;
+
+Mox_GUI_Editor::Mox_GUI_Editor(Mox_DSP_VST* effect) : AEffGUIEditor(effect), dsp(effect) {
+    background = new CBitmap(controlTable[0].bitmap);
+    rect.top = rect.left = 0;
+    rect.right = int16_t(background->getWidth());
+    rect.bottom = int16_t(background->getHeight());
+    fonts[0] = new CFontDesc("Arial", 12);
+    fonts[1] = new CFontDesc("Arial", 11);
+    if (dsp) {
+        dsp->editorObject = this;
+        dsp->setEditor(this);
+    }
+}
+
+Mox_GUI_Editor::~Mox_GUI_Editor() {
+    close();
+    for (CFontDesc*& f : fonts) {
+        f->forget();
+        f = nullptr;
+    }
+    background->forget();
+}
+
+bool Mox_GUI_Editor::open(void* parentWindow) {
+    UiEntry entry;
+    if (frame) close();
+    if (!parentWindow) return false;
+    return openFrame(parentWindow);
+}
+
+bool Mox_GUI_Editor::openOffscreen() {
+    UiEntry entry;
+    if (frame) close();
+    return openFrame(nullptr);
+}
+
+bool Mox_GUI_Editor::openFrame(void* parentWindow) {
+    auto* newFrame = new CFrame(CRect(0, 0, rect.right, rect.bottom), parentWindow, this);
+    if (!newFrame->isOpen()) {  // not a window we can open in
+        newFrame->forget();
+        return false;
+    }
+    AEffEditor::open(parentWindow);
+    newFrame->setBackground(background);
+    frame = newFrame;
+
+    textEntryCount = 0;
+    builtViews = 0;
+    inbox.Clear();
+    if (dsp) dsp->editorBuilding = -1;
+    LayoutWalk(*this).run(frame);
+    tooltips = new CTooltipSupport(frame);
+    // The host parameters as they are now; editor elements (47 and up) start at rest.
+    for (int32_t tag = 0; tag < kHostParameterCount; ++tag)
+        applyParameter(tag, dsp ? dsp->getParameter(tag) : 0.0f);
+    if (dsp) {
+        dsp->editorBuilding = 0;
+        dsp->displayMailbox().SetOpen(true);
+    }
+    clock.Start(TimerQueue::instance().now());
+    timer = new CVSTGUITimer(&timerTarget, FrameClock::kTickMs);
+    timer->start();
+    frame->redrawAll();
+    return true;
+}
+
+void Mox_GUI_Editor::close() {
+    UiEntry entry;
+    if (dsp) dsp->displayMailbox().SetOpen(false);
+    if (timer) {
+        timer->forget();
+        timer = nullptr;
+    }
+    if (tooltips) {
+        tooltips->forget();
+        tooltips = nullptr;
+    }
+    // Nothing may point at the views the frame is about to delete.
+    for (CView*& v : slots) v = nullptr;
+    for (CViewContainer*& p : panels) p = nullptr;
+    midiLearnControl = nullptr;
+    inbox.Clear();
+    AEffGUIEditor::close();
+}
+
+void Mox_GUI_Editor::idle() {
+    if (!frame) return;
+    AEffGUIEditor::idle();
+}
+
+void Mox_GUI_Editor::setSlot(int32_t tag, CView* view) {
+    if (tag >= 0 && tag < kSlots) slots[tag] = view;
+}
+
+void Mox_GUI_Editor::setPanel(int32_t tag, CViewContainer* view) {
+    if (tag >= 0 && tag < kPanels) panels[tag] = view;
+}
+
+void Mox_GUI_Editor::setParameter(int32_t index, float normalised) {
+    if (index < 0 || index >= kSlots) return;
+    if (orva::platform::insideUiEntry()) {
+        if (frame) applyParameter(index, normalised);
+    } else {
+        inbox.Post(index, normalised);  // any other thread: at the next tick
+    }
+}
+
+void Mox_GUI_Editor::applyParameter(int32_t index, float normalised) {
+    if (auto* control = dynamic_cast<CControl*>(slot(index))) control->setValue(normalised);
+}
+
+void Mox_GUI_Editor::valueChanged(CControl* control) {
+    if (!control || !dsp) return;
+    UiEntry entry;
+    dsp->setParameterAutomated(control->getTag(), control->getValue());
+}
+
+// Host parameters only: the host records a drag as one gesture.
+void Mox_GUI_Editor::controlBeginEdit(CControl* control) {
+    if (control && dsp && control->getTag() < kHostParameterCount) dsp->beginEdit(control->getTag());
+}
+
+void Mox_GUI_Editor::controlEndEdit(CControl* control) {
+    if (control && dsp && control->getTag() < kHostParameterCount) dsp->endEdit(control->getTag());
+}
+
+void Mox_GUI_Editor::requestMidiLearn(CControl* control, const CPoint& point) {
+    if (!control || !frame || !midiLearnControl || !dsp) return;
+    const int32_t tag = control->getTag();
+    CPoint where = point;
+    control->localToFrame(where);
+    midiLearnControl->arm(tag, dsp->GetMidiAssignment(tag), where);
+    if (CViewContainer* learn = panel(kMidiLearnPanel); learn && !learn->isVisible()) {
+        learn->setVisible(true);
+        frame->invalid();
+    }
+}
+
+CMessageResult Mox_GUI_Editor::TimerTarget::notify(CBaseObject*, const char* message) {
+    if (!isMessage(message, kMsgTimerFired)) return kMessageUnknown;
+    editor->onTimer();
+    return kMessageNotified;
+}
+
+void Mox_GUI_Editor::onTimer() {
+    if (!frame || ticking) return;
+    UiEntry entry;
+    const int due = clock.TicksDue(TimerQueue::instance().now());
+    if (due == 0) return;
+    ticking = true;
+    for (int i = 0; i < due && frame; ++i) tick();
+    if (frame) frame->updateDirty();
+    ticking = false;
+}
+
+void Mox_GUI_Editor::tick() {
+    if (!frame) return;
+    inbox.TakeAll([this](int32_t index, float value) { applyParameter(index, value); });
+    dispatchDisplayData();
+    for (CView* view : slots)
+        if (view) view->refresh();
+    frame->countTick();
+    frame->animate();
+}
+
+// Display data posted on the audio thread since the last tick, to the element of
+// each index (meter types first, so a meter reads a level in its new type).
+void Mox_GUI_Editor::dispatchDisplayData() {
+    if (!dsp) return;
+    DisplayMailbox& mailbox = dsp->displayMailbox();
+    for (int32_t tag = kHostParameterCount; tag < kSlots; ++tag) {
+        CView* view = slots[tag];
+        if (!view) continue;
+        DisplayMailbox::TypeReading type;
+        if (mailbox.TakeType(tag, type)) {
+            DisplayRecord r;
+            r.code = type.code;
+            r.aux = type.aux;
+            view->notifyRecord(nullptr, r);
+        }
+        DisplayMailbox::LevelReading level;
+        if (mailbox.TakeLevel(tag, level)) {
+            DisplayRecord r;
+            r.code = level.code;
+            r.value = level.maximum;
+            r.posts = level.posts;
+            view->notifyRecord(nullptr, r);
+        }
+        DisplayMailbox::BlockReading block;
+        if (mailbox.TakeBlock(tag, block)) {
+            DisplayRecord r;
+            r.code = block.code;
+            r.data = block.data;
+            for (int c = 0; c < 4; ++c) r.channels[c] = block.channels[c];
+            view->notifyRecord(nullptr, r);
+        }
+    }
+}

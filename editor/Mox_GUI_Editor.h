@@ -1,0 +1,115 @@
+// Mox_GUI_Editor: the plug-in's editor window. Created with the effect and opened,
+// idled and closed by the host through the editor opcodes. Open builds a frame in
+// the host's window, walks the control table into controls, panels and links
+// (LayoutWalk), mirrors the host parameters into the controls and starts the
+// 14 ms frame timer; from then on values travel both ways: a control the user
+// moves goes to the effect's setParameterAutomated, a parameter the host or the
+// effect changes comes back to the control with the same tag.
+//
+// Threads. open, close, idle, the timer and every mouse event run on the thread
+// that runs the editor (the host's user-interface thread, or the frame's fallback
+// pump), inside orva::platform::UiEntry. setParameter may arrive on any thread:
+// on the editor's thread it is applied at once, from any other thread it is only
+// recorded (ParameterInbox) and applied at the start of the next tick. The audio
+// thread never touches a view; display data reaches the views from the effect's
+// mailbox at each tick.
+#pragma once
+
+#include "editor/EditorRecords.h"
+#include "editor/FrameClock.h"
+#include "editor/ParameterInbox.h"
+#include "sdk/AEffGUIEditor.h"
+#include "toolkit/CBaseObject.h"
+
+#include <cstdint>
+
+class Mox_DSP_VST;
+
+namespace VSTGUI {
+class CBitmap;
+class CFontDesc;
+class CTooltipSupport;
+class CVSTGUITimer;
+class CViewContainer;
+}
+
+class Mox_GUI_Editor : public AEffGUIEditor, public Mox_CControlListener {
+public:
+    static constexpr int kSlots = 92;
+    static constexpr int kPanels = 41;
+    static constexpr int kMidiLearnPanel = 40;
+
+    explicit Mox_GUI_Editor(Mox_DSP_VST* effect);
+    ~Mox_GUI_Editor() override;
+
+    // ----- host side (editor thread) -----
+    // parentWindow: the host's X11 window id; false (and no frame) when it is null
+    // or not a window. A second open without a close closes the first.
+    bool open(void* parentWindow) override;
+    // The same editor without any window: for pictures of the editor and tests.
+    bool openOffscreen();
+    void close() override;
+    void idle() override;
+    // Any thread: the effect's parameter index changed to a normalised value.
+    void setParameter(int32_t index, float normalised) override;
+
+    // ----- listener (editor thread) -----
+    void valueChanged(VSTGUI::CControl* control) override;
+    int32_t controlModifierClicked(VSTGUI::CControl*, int32_t) override { return 0; }
+    void controlBeginEdit(VSTGUI::CControl* control) override;
+    void controlEndEdit(VSTGUI::CControl* control) override;
+    void requestMidiLearn(VSTGUI::CControl* control, const VSTGUI::CPoint& point) override;
+
+    // ----- the frame timer -----
+    // Runs the ticks due by the wall clock (at most 8), then draws once.
+    void onTimer();
+    // One tick: recorded parameters, display data, every control's refresh, panels.
+    void tick();
+
+    // ----- what the walk builds into, and what controls reach -----
+    Mox_DSP_VST* dspEffect() const { return dsp; }
+    VSTGUI::CView* slot(int32_t tag) const { return tag >= 0 && tag < kSlots ? slots[tag] : nullptr; }
+    VSTGUI::CViewContainer* panel(int32_t tag) const { return tag >= 0 && tag < kPanels ? panels[tag] : nullptr; }
+    void setSlot(int32_t tag, VSTGUI::CView* view);
+    void setPanel(int32_t tag, VSTGUI::CViewContainer* view);
+    void setMidiLearnControl(MidiLearnElement* control) { midiLearnControl = control; }
+    VSTGUI::CBitmap* backgroundBitmap() const { return background; }
+    // The fonts the table selects: "Arial" 12 (first font row), then 11.
+    VSTGUI::CFontDesc* font(int32_t which) const { return fonts[which ? 1 : 0]; }
+    int32_t textEntriesBuilt() const { return textEntryCount; }
+    void countTextEntry() { ++textEntryCount; }
+    // Views the walk built in the current open.
+    int32_t viewsBuilt() const { return builtViews; }
+    void countView() { ++builtViews; }
+    bool isOpenNow() const { return frame != nullptr; }
+
+private:
+    bool openFrame(void* parentWindow);
+    void applyParameter(int32_t index, float normalised);
+    void dispatchDisplayData();
+
+    // The timer's target: a toolkit object that forwards "timer fired".
+    class TimerTarget : public VSTGUI::CBaseObject {
+    public:
+        explicit TimerTarget(Mox_GUI_Editor* e) : editor(e) {}
+        VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
+
+    private:
+        Mox_GUI_Editor* editor;
+    };
+
+    Mox_DSP_VST* dsp;
+    VSTGUI::CBitmap* background = nullptr;
+    VSTGUI::CFontDesc* fonts[2] = {nullptr, nullptr};
+    VSTGUI::CView* slots[kSlots] = {};
+    VSTGUI::CViewContainer* panels[kPanels] = {};
+    MidiLearnElement* midiLearnControl = nullptr;
+    VSTGUI::CTooltipSupport* tooltips = nullptr;
+    VSTGUI::CVSTGUITimer* timer = nullptr;
+    TimerTarget timerTarget{this};
+    FrameClock clock;
+    ParameterInbox inbox;
+    int32_t textEntryCount = 0;
+    int32_t builtViews = 0;
+    bool ticking = false;
+};
