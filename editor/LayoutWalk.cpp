@@ -82,19 +82,27 @@ bool LayoutWalk::SizeRule(const ControlDescriptor& row, const LayoutRegisters& r
     return true;
 }
 
-void LayoutWalk::run(CViewContainer* frame) { walk(frame, 1); }
+void LayoutWalk::run(CViewContainer* frame) {
+    if (table && rows > 1) walk(frame, 1);
+}
+
+const ControlDescriptor& LayoutWalk::rowOfTag(int32_t tag) const {
+    for (int r = 1; r < rows && table[r].type != kTypeEndOfTable; ++r)
+        if (table[r].type < 99 && table[r].tag == tag) return table[r];
+    return table[0];
+}
 
 int LayoutWalk::walk(CViewContainer* container, int row) {
     int32_t boxW = 0, boxH = 0;  // the default text box of this level
-    for (; row < kControlTableRows; ++row) {
-        const ControlDescriptor& d = controlTable[row];
+    for (; row < rows; ++row) {
+        const ControlDescriptor& d = table[row];
         if (d.type == kTypeEndOfTable || d.type == kTypeEndPanel) return row;
         if (d.type == kTypeTextStyle) {
             boxW = d.x, boxH = d.y;
             regs.text = TextColoursFrom(d.aux);
         } else if (IsPanel(d.type)) {
             row = openPanel(container, row);
-            if (row >= kControlTableRows || controlTable[row].type == kTypeEndOfTable) return row;
+            if (row >= rows || table[row].type == kTypeEndOfTable) return row;
         } else if (d.type >= 99) {
             directive(d);
         } else {
@@ -105,7 +113,7 @@ int LayoutWalk::walk(CViewContainer* container, int row) {
 }
 
 void LayoutWalk::buildRow(CViewContainer* container, int rowIndex, int32_t boxW, int32_t boxH) {
-    const ControlDescriptor& row = controlTable[rowIndex];
+    const ControlDescriptor& row = table[rowIndex];
     const int32_t tag = row.tag;
     if (tag >= Mox_GUI_Editor::kSlots) return;
     if (row.type >= 41 && row.type <= 45 && editor.textEntriesBuilt() >= 2) return;
@@ -163,7 +171,7 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
 }
 
 int LayoutWalk::openPanel(CViewContainer* container, int rowIndex) {
-    const ControlDescriptor& row = controlTable[rowIndex];
+    const ControlDescriptor& row = table[rowIndex];
     CBitmap* bitmap = nullptr;
     bool missing = false;
     if (row.bitmap && *row.bitmap) {
@@ -231,7 +239,7 @@ void LayoutWalk::directive(const ControlDescriptor& d) {
     case kTypeLinkNumber:
         if (CView* number = slotView(d.tag)) {
             if (auto* e = dynamic_cast<EditorElement*>(number)) e->setShownTag(d.aux);
-            const ControlDescriptor& shown = DescriptorOf(d.aux);
+            const ControlDescriptor& shown = rowOfTag(d.aux);
             if (shown.type >= 0 && shown.type <= 6)
                 if (EditorElement* knob = element(d.aux)) knob->setNumberEntryTag(d.tag);
             // A number field repeats the tooltip of the control it shows.

@@ -43,7 +43,9 @@ struct RowGeometry {
 
 class LayoutWalk {
 public:
-    explicit LayoutWalk(Mox_GUI_Editor& editor) : editor(editor) {}
+    // table: the control table (rows 0 .. rows - 1, row 0 the header).
+    LayoutWalk(Mox_GUI_Editor& editor, const ControlDescriptor* table, int rows)
+        : editor(editor), table(table), rows(rows) {}
     // Builds rows 1 .. the end row into the frame.
     void run(VSTGUI::CViewContainer* frame);
 
@@ -63,6 +65,11 @@ private:
     void directive(const ControlDescriptor& row);
     VSTGUI::CView* build(const ControlDescriptor& row, VSTGUI::CBitmap* bitmap, const RowGeometry& g);
 
+    // The element row of tag (the header row when none).
+    const ControlDescriptor& rowOfTag(int32_t tag) const;
+
     Mox_GUI_Editor& editor;
+    const ControlDescriptor* table;
+    int rows;
     LayoutRegisters regs;
 };

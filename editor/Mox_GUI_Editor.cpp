@@ -7,6 +7,7 @@
 #include "platform/X11Frame.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CControl.h"
+#include "toolkit/CDrawContext.h"
 #include "toolkit/CFontDesc.h"
 #include "toolkit/CFrame.h"
 #include "toolkit/CTooltipSupport.h"
@@ -16,7 +17,8 @@ using namespace VSTGUI;
 using orva::platform::TimerQueue;
 using orva::platform::UiEntry;
 
-Mox_GUI_Editor::Mox_GUI_Editor(Mox_DSP_VST* effect) : AEffGUIEditor(effect), dsp(effect) {
+Mox_GUI_Editor::Mox_GUI_Editor(Mox_DSP_VST* effect)
+    : AEffGUIEditor(effect), dsp(effect), layoutTable(controlTable), layoutRows(kControlTableRows) {
     background = new CBitmap(controlTable[0].bitmap);
     rect.top = rect.left = 0;
     rect.right = int16_t(background->getWidth());
@@ -65,7 +67,7 @@ bool Mox_GUI_Editor::openFrame(void* parentWindow) {
     builtViews = 0;
     inbox.Clear();
     if (dsp) dsp->editorBuilding = -1;
-    LayoutWalk(*this).run(frame);
+    LayoutWalk(*this, layoutTable, layoutRows).run(frame);
     tooltips = new CTooltipSupport(frame);
     // The host parameters as they are now; editor elements (47 and up) start at rest.
     for (int32_t tag = 0; tag < kHostParameterCount; ++tag)
@@ -178,6 +180,18 @@ void Mox_GUI_Editor::tick() {
         if (view) view->refresh();
     frame->countTick();
     frame->animate();
+}
+
+void Mox_GUI_Editor::runTicks(int count) {
+    UiEntry entry;
+    for (int i = 0; i < count && frame; ++i) tick();
+}
+
+bool Mox_GUI_Editor::writePicture(const char* path) {
+    UiEntry entry;
+    if (!frame || !path) return false;
+    frame->redrawAll();
+    return frame->getBackBuffer()->writePNG(path);
 }
 
 // Display data posted on the audio thread since the last tick, to the element of

@@ -18,6 +18,7 @@
 #include "editor/EditorRecords.h"
 #include "editor/FrameClock.h"
 #include "editor/ParameterInbox.h"
+#include "host/ControlTable.h"
 #include "sdk/AEffGUIEditor.h"
 #include "toolkit/CBaseObject.h"
 
@@ -65,6 +66,10 @@ public:
     void onTimer();
     // One tick: recorded parameters, display data, every control's refresh, panels.
     void tick();
+    // Ticks run by a caller outside the timer (pictures of the editor, tests).
+    void runTicks(int count);
+    // Draws what changed and writes the window as a PNG file (an open editor only).
+    bool writePicture(const char* path);
 
     // ----- what the walk builds into, and what controls reach -----
     Mox_DSP_VST* dspEffect() const { return dsp; }
@@ -82,6 +87,8 @@ public:
     int32_t viewsBuilt() const { return builtViews; }
     void countView() { ++builtViews; }
     bool isOpenNow() const { return frame != nullptr; }
+    // The table the next open walks (the control table unless a test gives another).
+    void setLayoutTable(const ControlDescriptor* table, int rows) { layoutTable = table, layoutRows = rows; }
 
 private:
     bool openFrame(void* parentWindow);
@@ -99,6 +106,8 @@ private:
     };
 
     Mox_DSP_VST* dsp;
+    const ControlDescriptor* layoutTable;
+    int layoutRows;
     VSTGUI::CBitmap* background = nullptr;
     VSTGUI::CFontDesc* fonts[2] = {nullptr, nullptr};
     VSTGUI::CView* slots[kSlots] = {};

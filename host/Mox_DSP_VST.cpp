@@ -525,3 +525,18 @@ void Mox_DSP_VST::SendNoteToGraph(int32_t packedMessage) {
 void Mox_DSP_VST::SetSkin(int32_t /*skin*/) {
     // The editor has a single skin; nothing to swap.
 }
+
+intptr_t Mox_DSP_VST::vendorSpecific(int32_t index, intptr_t value, void* ptr, float /*opt*/) {
+    auto* editor = static_cast<Mox_GUI_Editor*>(editorObject);
+    if (index != kEditorPictureCall || !editor) return 0;
+    switch (value) {
+        case 0: editor->close(); return 1;
+        case 1: return editor->openOffscreen() ? 1 : 0;
+        case 2:
+            if (!editor->isOpenNow()) return 0;
+            editor->runTicks(1);
+            return 1;
+        case 3: return ptr && editor->writePicture(static_cast<const char*>(ptr)) ? 1 : 0;
+        default: return 0;
+    }
+}

@@ -89,6 +89,12 @@ public:
     bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
     bool getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output) override;
     int32_t canDo(char* text) override;
+    // Our own offline host's editor picture (orva-render --editor-png), as vendor-
+    // specific calls with index kEditorPictureCall: value 1 opens the editor without
+    // a window, 2 runs one frame-timer tick, 3 draws it and writes the PNG file
+    // named by ptr, 0 closes it. Answers 1 when done, 0 otherwise.
+    static constexpr int32_t kEditorPictureCall = VstFourCC('O', 'T', 'e', 'd');
+    intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
     // ----- MIDI input (audio thread, before the block's processReplacing) -----
     int32_t processEvents(VstEvents* events) override;

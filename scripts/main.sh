@@ -24,7 +24,7 @@ render() {  # name, then orva-render options
   build/orva-render out/demo_input.wav "out/$name.wav" --plugin "$plugin" --plot "out/$name.png" "$@"
   echo
 }
-render default-start --program-name "Default Start"
+render default-start --program-name "Default Start" --editor-png out/editor.png
 render vocal-optical --program-name "Vocal Optical"
 render heavy-rms --program-name "Default Start" --set "Comp Thresh=-32" --set "Comp Ratio=6" \
   --set "Lev Detect=RMS" --set "Sensitivity=8" --set "Gain=10" --set "Release=600"

@@ -27,9 +27,10 @@
 namespace {
 
 constexpr int32_t kOurId = VstFourCC('O', 'T', 's', 'q');
+constexpr int32_t kEditorPictureCall = VstFourCC('O', 'T', 'e', 'd');  // the plug-in's editor-picture calls
 
 struct Options {
-    std::string input, output, sidechain, plot, plugin = ORVA_DEFAULT_PLUGIN;
+    std::string input, output, sidechain, plot, editorPng, plugin = ORVA_DEFAULT_PLUGIN;
     int program = -1;
     std::string programName;
     std::vector<std::string> settings;
@@ -47,7 +48,7 @@ void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: orva-render IN OUT [--program N | --program-name NAME] [--set \"Name=value\" ...]\n"
                  "                  [--sidechain FILE] [--block N] [--bits 16|24|32|float] [--plot FILE.png]\n"
-                 "                  [--plugin PATH] [--quiet]\n"
+                 "                  [--editor-png FILE.png] [--plugin PATH] [--quiet]\n"
                  "       orva-render --list-programs [--plugin PATH]\n"
                  "       orva-render --list-params [--program ...] [--set ...] [--plugin PATH]\n"
                  "       orva-render --version\n");
@@ -84,6 +85,8 @@ Options ParseArguments(int argc, char** argv) {
             if (!ParseEncoding(value(), o.encoding)) Fail("--bits takes 16, 24, 32 or float");
         } else if (arg == "--plot") {
             o.plot = value();
+        } else if (arg == "--editor-png") {
+            o.editorPng = value();
         } else if (arg == "--plugin") {
             o.plugin = value();
         } else if (arg == "--list-programs") {
@@ -304,6 +307,13 @@ int main(int argc, char** argv) {
     plugin.Dispatch(effSetBlockSize, 0, o.block);
     plugin.Dispatch(effMainsChanged, 0, 1);
     std::vector<float> outL(frames), outR(frames);
+    // The editor, without a window, follows the rendering: one frame-timer tick
+    // every 14 ms of audio, so its meters and scope show the end of the file.
+    const bool editor = !o.editorPng.empty();
+    if (editor && !plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 1))
+        Fail("the plug-in cannot draw its editor");
+    const double tickFrames = input.sampleRate * 0.014;
+    double nextTick = tickFrames;
     Progress progress(!o.quiet && isatty(STDERR_FILENO) && frames > static_cast<size_t>(input.sampleRate) * 5, frames);
     const auto started = std::chrono::steady_clock::now();
     for (size_t at = 0; at < frames; at += static_cast<size_t>(o.block)) {
@@ -312,12 +322,21 @@ int main(int argc, char** argv) {
         float* out[2] = {outL.data() + at, outR.data() + at};
         e->processReplacing(e, in, out, n);
         progress.Update(at + static_cast<size_t>(n));
+        for (; editor && double(at + size_t(n)) >= nextTick; nextTick += tickFrames)
+            plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 2);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.Finish();
     plugin.Dispatch(effMainsChanged, 0, 0);
 
     if (!WriteAudioFile(o.output, format, input.sampleRate, input.channels, outL, outR, error)) Fail(error);
+    if (editor) {
+        // Let pictures that ease toward their values arrive (1 s of ticks).
+        for (int i = 0; i < 72; ++i) plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 2);
+        const bool written = plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 3, const_cast<char*>(o.editorPng.c_str()));
+        plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 0);
+        if (!written) Fail("cannot write " + o.editorPng);
+    }
 
     // What happened to the levels.
     const bool ours = IsOurs(plugin);
@@ -342,6 +361,7 @@ int main(int argc, char** argv) {
         std::printf("  look-ahead       %.2f ms = %d samples (not reported to the host as latency)\n", lookAheadMs, delay);
         std::printf("  time             %.3f s, %.1f x real time\n", seconds, seconds > 0 ? duration / seconds : 0.0);
         if (!o.plot.empty()) std::printf("  plot             %s\n", o.plot.c_str());
+        if (editor) std::printf("  editor           %s\n", o.editorPng.c_str());
     }
     return 0;
 }
