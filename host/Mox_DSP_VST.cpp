@@ -105,10 +105,8 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
     sampleRateInt = static_cast<int32_t>(sampleRate);
     samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
     internalBlockSize = blockSize <= kMaxChunk ? blockSize : kMaxChunk;
-    if (sampleRateInt != builtSampleRate) {
-        frequencyLimit = sampleRateInt * 49 / 100;
-        Build(sampleRateInt, frequencyLimit);
-    }
+    frequencyLimit = sampleRateInt * 49 / 100;
+    BuildFor(sampleRateInt, frequencyLimit);
 
     if (audioMaster) {
         setNumInputs(4);
@@ -216,10 +214,10 @@ void Mox_DSP_VST::setSampleRate(float rate) {
     sampleRate = rate;
     sampleRateInt = static_cast<int32_t>(rate);
     samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
-    if (sampleRateInt != builtSampleRate) {
-        frequencyLimit = sampleRateInt * 49 / 100;
-        Build(sampleRateInt, frequencyLimit);
-    }
+    // The tables follow the running rate at once (the graph follows at the next
+    // resume), whatever rate the graph was built at.
+    frequencyLimit = sampleRateInt * 49 / 100;
+    BuildFor(sampleRateInt, frequencyLimit);
 }
 
 void Mox_DSP_VST::setBlockSize(int32_t size) {
