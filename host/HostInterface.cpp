@@ -214,19 +214,17 @@ bool Mox_DSP_VST::getProgramNameIndexed(int32_t /*category*/, int32_t index, cha
 
 int32_t Mox_DSP_VST::getChunk(void** data, bool isPreset) {
     if (!data) return 0;
-    if (!bank) {
-        *data = nullptr;
-        return 0;
-    }
-    if (!chunkCopy) chunkCopy.reset(new (std::nothrow) PresetMemory[kProgramCount]);
-    if (!chunkCopy) {
-        *data = nullptr;
-        return 0;
-    }
-    const int first = isPreset ? static_cast<int>(currentRecord - bank) : 0;
+    *data = nullptr;
+    if (!bank) return 0;
+    PresetMemory* const current =
+        std::atomic_ref<PresetMemory*>(currentRecord).load(std::memory_order_relaxed);
+    const int first = isPreset ? static_cast<int>(current - bank) : 0;
     const int count = isPreset ? 1 : kProgramCount;
-    for (int r = 0; r < count; ++r) CopyRecord(chunkCopy[r], bank[first + r]);
-    *data = chunkCopy.get();
+    PresetMemory* copy = (isPreset ? programChunks : bankChunks).Take([&](PresetMemory* to) {
+        for (int r = 0; r < count; ++r) CopyRecord(to[r], bank[first + r]);
+    });
+    if (!copy) return 0;
+    *data = copy;
     return count * static_cast<int32_t>(sizeof(PresetMemory));
 }
 
@@ -234,7 +232,9 @@ int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
     if (!data || byteSize <= 0 || !bank) return 0;
     const auto* source = static_cast<const uint8_t*>(data);
     if (byteSize == static_cast<int32_t>(sizeof(PresetMemory))) {
-        StoreIntoBank(bank, static_cast<size_t>(currentRecord - bank) * sizeof(PresetMemory), source,
+        PresetMemory* const current =
+            std::atomic_ref<PresetMemory*>(currentRecord).load(std::memory_order_relaxed);
+        StoreIntoBank(bank, static_cast<size_t>(current - bank) * sizeof(PresetMemory), source,
                       sizeof(PresetMemory));
     } else {
         const size_t bytes = byteSize < kBankBytes ? static_cast<size_t>(byteSize) : kBankBytes;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "host/BackgroundWorker.h"
+#include "host/ChunkSnapshots.h"
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
 #include "host/PresetBank.h"
@@ -69,8 +70,10 @@ public:
     bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
     // The chunk is a copy of the bank (or of the current record) taken when the
     // host asks: the live bank changes under automation and MIDI from other
-    // threads while the host copies it. The address handed out stays valid for the
-    // effect's whole life; the copy is replaced at the next getChunk.
+    // threads while the host copies it. Bank and program chunks have buffers of
+    // their own (see ChunkSnapshots): what was handed out stays as it was at least
+    // until the next request of the same kind, and requests from two threads at
+    // once never fill one buffer together. Any non-audio thread.
     int32_t getChunk(void** data, bool isPreset) override;
     int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
 
@@ -158,7 +161,8 @@ protected:
     ControlHandOver handOver;
     DisplayMailbox mailbox;
     BackgroundWorker backgroundWorker;
-    std::unique_ptr<PresetMemory[]> chunkCopy;  // what getChunk hands out, made on first use
+    ChunkSnapshots bankChunks{kProgramCount};  // what getChunk hands out for the bank
+    ChunkSnapshots programChunks{1};           // and for one program
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 #include "host/ControlTable.h"
 #include "tests/support/TestEffect.h"
@@ -233,6 +234,33 @@ TEST(Chunks, SizesAndContentsAreTheBankAndTheCurrentRecord) {
     EXPECT_EQ(bytes + 538, reinterpret_cast<const uint8_t*>(e.bank[0].name));
     EXPECT_EQ(bytes[563], 0x31);
     EXPECT_EQ(bytes + 564, reinterpret_cast<const uint8_t*>(&e.bank[1]));
+}
+
+TEST(Chunks, EachKindKeepsItsOwnBufferUntilTheNextRequestOfThatKind) {
+    TestEffect e;
+    Dispatch(e, effSetProgram, 0, 7);
+    void* bankData = nullptr;
+    ASSERT_EQ(Dispatch(e, effGetChunk, 0, 0, &bankData), 72192);
+    const std::vector<uint8_t> bankBytes(static_cast<uint8_t*>(bankData), static_cast<uint8_t*>(bankData) + 72192);
+    // Program requests, for other programs too, and bank loads of other hosts'
+    // making leave the bytes already handed out for the bank alone.
+    for (int program : {7, 3, 0}) {
+        Dispatch(e, effSetProgram, 0, program);
+        void* programData = nullptr;
+        ASSERT_EQ(Dispatch(e, effGetChunk, 1, 0, &programData), 564);
+        EXPECT_EQ(std::memcmp(programData, &e.bank[program], 564), 0);
+        EXPECT_EQ(std::memcmp(bankData, bankBytes.data(), 72192), 0) << "after program " << program;
+    }
+    // A second program request leaves the first program chunk as it was, too.
+    Dispatch(e, effSetProgram, 0, 3);
+    void* first = nullptr;
+    void* second = nullptr;
+    Dispatch(e, effGetChunk, 1, 0, &first);
+    const std::vector<uint8_t> firstBytes(static_cast<uint8_t*>(first), static_cast<uint8_t*>(first) + 564);
+    Dispatch(e, effSetProgram, 0, 9);
+    Dispatch(e, effGetChunk, 1, 0, &second);
+    EXPECT_EQ(std::memcmp(first, firstBytes.data(), 564), 0);
+    EXPECT_EQ(std::memcmp(second, &e.bank[9], 564), 0);
 }
 
 TEST(Chunks, PresetSizedChunkReplacesOnlyTheCurrentRecord) {
