@@ -285,16 +285,24 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
 
 void Mox_DSP_VST::DrainHandOver() {
     handOver.Drain(
-        [this](int32_t index, float cv) { SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv); },
+        [this](int32_t index, float cv, bool programChange) {
+            // A program's values arrive with their mark, in this chunk or spread
+            // over the next ones: each chunk that receives one takes them at once.
+            if (programChange) StoreWord(snapAfterProgram, -1);
+            SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv);
+        },
         [this](int32_t index) { return LoadControl(&controlValues[index]); });
 }
 
-void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue) {
+void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue, bool programChange) {
     if (tOnAudioThread) {
         handOver.MarkSent(index);
+        if (programChange) StoreWord(snapAfterProgram, -1);
         SendControlEvent(runningTime, index, 0, IntegerForm(controlValue), controlValue);
     } else {
-        handOver.Push(index, controlValue);
+        // Raising the snap flag here would not do: the chunk running now may end
+        // and clear it before the drain delivers the values.
+        handOver.Push(index, controlValue, programChange);
     }
 }
 
@@ -332,14 +340,16 @@ void Mox_DSP_VST::FileNormalised(int32_t index, float normalised) {
     std::atomic_ref<float>(record->values[index]).store(normalised, std::memory_order_relaxed);
 }
 
-void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
+void Mox_DSP_VST::setParameter(int32_t index, float normalised) { ApplyParameter(index, normalised, false); }
+
+void Mox_DSP_VST::ApplyParameter(int32_t index, float normalised, bool programChange) {
     if (index < 0 || index >= kIndexCount || std::isnan(normalised)) return;
     normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
     const ControlDescriptor& row = DescriptorOf(index);
     const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
     StoreControl(&controlValues[index], controlValue);
     FileNormalised(index, normalised);
-    RouteControlChange(index, controlValue);
+    RouteControlChange(index, controlValue, programChange);
 }
 
 float Mox_DSP_VST::NormalisedValue(int32_t index) const {
@@ -378,12 +388,13 @@ void Mox_DSP_VST::setProgram(int32_t program) {
     if (program < 0 || program >= kProgramCount || !bank) return;
     curProgram = program;
     StoreWord(loadingProgram, -1);
-    StoreWord(snapAfterProgram, -1);
     std::atomic_ref<PresetMemory*>(currentRecord).store(&bank[program], std::memory_order_relaxed);
+    // Every value is marked as part of the program change, so that the graph takes
+    // it at once (snapAfterProgram, raised where the value reaches the graph).
     for (int index = 0; index < kPresetParamCount; ++index) {
         float normalised = NormalisedValue(index);
         loadedNormalised[index] = normalised;
-        setParameter(index, normalised);
+        ApplyParameter(index, normalised, true);
     }
     StoreWord(loadingProgram, 0);
 }

@@ -148,9 +148,12 @@ protected:
     ModuleFactory moduleFactory;
     float constantPool[kConstantPoolSize];
 
+    // setParameter; programChange marks the value as part of a program change.
+    void ApplyParameter(int32_t index, float normalised, bool programChange);
     // Sends a control change into the graph: at once on the audio thread, else
-    // through the hand-over.
-    void RouteControlChange(int32_t index, float controlValue);
+    // through the hand-over. Values of a program change are taken by the graph at
+    // once (no glide), in whichever chunk they arrive.
+    void RouteControlChange(int32_t index, float controlValue, bool programChange = false);
     void DrainHandOver();
     void DestroyGraph();
     void RebuildGraph();

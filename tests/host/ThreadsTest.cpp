@@ -11,6 +11,7 @@
 
 #include "host/ControlHandOver.h"
 #include "host/PresetBank.h"
+#include "modules/convert/GlideModule.h"
 #include "tests/support/TestEffect.h"
 
 TEST(Threads, HandOverKeepsEachProducersOrderAndLosesNothing) {
@@ -62,6 +63,22 @@ TEST(Threads, HandOverOverflowMarksTheIndexAndSendsItsCurrentValue) {
     ASSERT_EQ(got.size(), ControlHandOver::kCapacity + 1);
     EXPECT_EQ(got.back(), (std::pair<int, float>{40, 123.0f}));
     EXPECT_TRUE(handOver.Empty());
+}
+
+TEST(Threads, HandOverCarriesTheProgramChangeMarkThroughTheRingAndAnOverflow) {
+    ControlHandOver handOver;
+    handOver.Push(3, 1.0f, true);
+    handOver.Push(4, 2.0f, false);
+    for (uint32_t k = 2; k < ControlHandOver::kCapacity; ++k) handOver.Push(5, 0.0f);
+    handOver.Push(7, 3.0f, false);  // overflows: sent as its current value, unmarked
+    handOver.Push(8, 4.0f, true);   // overflows: sent as its current value, marked
+    std::vector<std::pair<int32_t, bool>> got;
+    handOver.Drain([&](int32_t i, float, bool program) { if (i != 5) got.emplace_back(i, program); },
+                   [](int32_t) { return 0.0f; });
+    EXPECT_EQ(got, (std::vector<std::pair<int32_t, bool>>{{3, true}, {4, false}, {7, false}, {8, true}}));
+    handOver.Push(8, 5.0f, false);  // the mark does not stick to the index
+    handOver.Drain([&](int32_t i, float, bool program) { got.emplace_back(i, program); }, [](int32_t) { return 0.0f; });
+    EXPECT_EQ(got.back(), (std::pair<int32_t, bool>{8, false}));
 }
 
 TEST(Threads, ParametersSetWhileAudioRunsArriveInOrderAndLast) {
@@ -160,4 +177,49 @@ TEST(Threads, BankAndProgramChunksAskedForFromTwoThreadsKeepTheirBytes) {
     EXPECT_EQ(bankFaults.load(), 0);
     EXPECT_EQ(programFaults.load(), 0);
     EXPECT_EQ(sameKindFaults.load(), 0);
+}
+
+TEST(Threads, EveryValueOfAProgramChangeRacingTheAudioThreadJumps) {
+    TestEffect effect;  // the plug-in's own graph
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(64);
+    effect.resume();
+    // Two programs apart in every parameter that reaches a gliding module.
+    for (int index : {3, 14, 19, 20, 21, 22, 23, 24, 25, 26, 27}) {
+        effect.bank[5].values[index] = 0.2f;
+        effect.bank[6].values[index] = 0.8f;
+    }
+    std::vector<Mox_DSP_GlideBase*> glides;
+    for (int16_t code : {6016, 6017, 6018, 6019, 6020, 6021, 6022, 6287, 6288, 6289, 6292}) {
+        glides.push_back(effect.ModuleOfCode<Mox_DSP_GlideBase>(code));
+        ASSERT_NE(glides.back(), nullptr) << code;
+    }
+    std::vector<float> l(64, 0.1f), r(64, -0.1f), ol(64), orr(64);
+    effect.setProgram(5);
+    for (int b = 0; b < 10; ++b) effect.Process(l, r, ol, orr);
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::vector<int16_t> glided;  // audio thread: modules caught between two values
+    std::thread audio([&] {
+        std::vector<float> al(64, 0.1f), ar(64, -0.1f), aol(64), aor(64);
+        while (!stop.load(std::memory_order_acquire)) {
+            effect.Process(al, ar, aol, aor);
+            ++blocks;
+            for (size_t g = 0; g < glides.size(); ++g)
+                if (glides[g]->currentValue() != glides[g]->targetValue()) glided.push_back(static_cast<int16_t>(g));
+        }
+    });
+    for (int k = 0; k < 400; ++k) {
+        effect.setProgram(6 - k % 2);
+        if (k % 50 == 49) effect.setChunk(effect.bank, kBankBytes, false);  // the same values, loaded again
+        const long seen = blocks.load();
+        while (blocks.load() < seen + 2) std::this_thread::yield();  // let the drain fall anywhere
+    }
+    stop.store(true, std::memory_order_release);
+    audio.join();
+    effect.Process(l, r, ol, orr);
+    EXPECT_TRUE(glided.empty()) << glided.size() << " blocks found a module gliding, the first module "
+                                << (glided.empty() ? -1 : glided.front());
+    for (Mox_DSP_GlideBase* g : glides) EXPECT_EQ(g->currentValue(), g->targetValue());
 }
