@@ -40,6 +40,15 @@ PresetMemory* LoadRecord(PresetMemory* const& record) {
     return std::atomic_ref<PresetMemory*>(const_cast<PresetMemory*&>(record)).load(std::memory_order_relaxed);
 }
 
+// Copies n samples, each non-finite one (NaN, infinity) as silence: v - v is 0
+// for every finite v only. The form keeps the loop a plain select.
+void CopyFinite(float* to, const float* from, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        const float v = from[i];
+        to[i] = v - v == 0.0f ? v : 0.0f;
+    }
+}
+
 }  // namespace
 
 bool OnAudioThread() { return tOnAudioThread; }
@@ -250,8 +259,11 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
             float* dest = hostInputs[i];
             if (!dest) continue;
             const float* src = inputs ? inputs[i] : nullptr;
+            // A NaN or infinity from the host enters as silence, on every path and
+            // in every mode: it can neither reach the output through the delay nor
+            // stay in a filter's memory.
             if (src)
-                std::memcpy(dest + chunkOffset, src + done, sizeof(float) * static_cast<size_t>(n));
+                CopyFinite(dest + chunkOffset, src + done, n);
             else
                 std::memset(dest + chunkOffset, 0, sizeof(float) * static_cast<size_t>(n));
         }
@@ -264,8 +276,10 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
         for (int c = 0; c < 2; ++c) {
             if (!out[c]) continue;
             const float* src = last ? last->outputs[c] : nullptr;
+            // And the host never gets a non-finite sample back, not even from
+            // finite input so large that the gain overflows it.
             if (src)
-                std::memcpy(out[c] + done, src + chunkOffset, sizeof(float) * static_cast<size_t>(n));
+                CopyFinite(out[c] + done, src + chunkOffset, n);
             else
                 std::memset(out[c] + done, 0, sizeof(float) * static_cast<size_t>(n));
         }

@@ -382,3 +382,37 @@ TEST(AudioExtremes, WorstSettingOfEveryParameterGivesAFiniteOutputBelowTheCeilin
 }
 
 }  // namespace
+
+namespace {
+
+// NaN and infinities from the host are silence for that sample in every mode, on
+// the audio path as on the detector's: where the bad block leaves the look-ahead
+// delay the output is exactly 0. Every output sample is finite, also for huge
+// finite input.
+TEST(AudioExtremes, BadSamplesAreSilenceOutInEveryMode) {
+    const size_t n = 24000, badStart = 12000, badLength = 700;
+    const std::vector<float> tone = Sine(n, 440.0, 0.5, kRate);
+    const int32_t delay = LookAheadSamples(Normalised(kLookAhead, 0.2f), kRate);
+    for (int mode : {0, 1, 2})
+        for (const BadKind& bad : kBadKinds) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << bad.name);
+            Host h;
+            ASSERT_TRUE(h.Load());
+            h.PlainCompressor(-20, 4);
+            h.Set(kStereoMode, static_cast<float>(mode));
+            h.Start(static_cast<float>(kRate), 256);
+            std::vector<float> l = tone, r = tone, key = Sine(n, 200.0, 0.3, kRate), outL, outR;
+            for (size_t i = badStart; i < badStart + badLength; ++i) l[i] = r[i] = key[i] = bad.value(i);
+            h.Run(l, r, outL, outR, 256, &key, &key);
+            EXPECT_EQ(CountNotFinite(outL) + CountNotFinite(outR), 0u);
+            bool allNonFinite = true;  // not the huge finite values, nor the mixture holding them
+            for (size_t i = 0; i < 4; ++i) allNonFinite = allNonFinite && !std::isfinite(bad.value(i));
+            if (!allNonFinite) continue;
+            const size_t from = badStart + static_cast<size_t>(delay);
+            EXPECT_EQ(PeakOf(outL, from, from + badLength), 0.0);
+            EXPECT_EQ(PeakOf(outR, from, from + badLength), 0.0);
+            EXPECT_GT(PeakOf(outL, from + badLength, n), 0.05);  // and sound again after it
+        }
+}
+
+}  // namespace
