@@ -40,6 +40,11 @@ PresetMemory* LoadRecord(PresetMemory* const& record) {
     return std::atomic_ref<PresetMemory*>(const_cast<PresetMemory*&>(record)).load(std::memory_order_relaxed);
 }
 
+// A normalised value held to 0..1 (not NaN, which callers turn away first).
+float ClampNormalised(float normalised) {
+    return normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
+}
+
 // Copies n samples, each non-finite one (NaN, infinity) as silence: v - v is 0
 // for every finite v only. The form keeps the loop a plain select.
 void CopyFinite(float* to, const float* from, int32_t n) {
@@ -358,7 +363,7 @@ void Mox_DSP_VST::setParameter(int32_t index, float normalised) { ApplyParameter
 
 void Mox_DSP_VST::ApplyParameter(int32_t index, float normalised, bool programChange) {
     if (index < 0 || index >= kIndexCount || std::isnan(normalised)) return;
-    normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
+    normalised = ClampNormalised(normalised);
     const ControlDescriptor& row = DescriptorOf(index);
     const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
     StoreControl(&controlValues[index], controlValue);
@@ -384,8 +389,10 @@ float Mox_DSP_VST::getParameter(int32_t index) { return NormalisedValue(index); 
 
 void Mox_DSP_VST::setParameterAutomated(int32_t index, float normalised) {
     setParameter(index, normalised);
+    // The host is told the value that was stored, held to 0..1 as setParameter
+    // holds it, so that its automation lane records what the plug-in uses.
     if (index >= 0 && index < kPresetParamCount && !std::isnan(normalised))
-        callHost(audioMasterAutomate, index, 0, nullptr, normalised);
+        callHost(audioMasterAutomate, index, 0, nullptr, ClampNormalised(normalised));
 }
 
 void Mox_DSP_VST::setControlValue(int32_t index, float controlValue, bool notify) {

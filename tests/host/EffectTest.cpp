@@ -370,6 +370,22 @@ TEST(Automation, SetParameterAutomatedTellsTheHostForHostParametersOnly) {
     EXPECT_FLOAT_EQ(e->ControlValue(65), 0.1f);
 }
 
+TEST(Automation, TheHostIsToldTheValueThatWasStored) {
+    auto e = Running(128);
+    const std::pair<float, float> cases[] = {{1.7f, 1.0f}, {-0.2f, 0.0f}, {INFINITY, 1.0f}, {-INFINITY, 0.0f},
+                                             {0.25f, 0.25f}, {1.0f, 1.0f}};
+    for (const auto& [sent, stored] : cases) {
+        RecordedHostCalls().clear();
+        e->setParameterAutomated(9, sent);
+        ASSERT_EQ(RecordedHostCalls().size(), 1u) << sent;
+        EXPECT_EQ(RecordedHostCalls()[0].opt, stored) << sent;
+        EXPECT_EQ(e->getParameter(9), stored) << sent;
+    }
+    RecordedHostCalls().clear();
+    e->setParameterAutomated(9, std::nanf(""));  // ignored, and the host is not told
+    EXPECT_TRUE(RecordedHostCalls().empty());
+}
+
 TEST(Automation, SetControlValueTakesElementUnitsAndSendsOnlyWhenAsked) {
     auto e = Running(128);
     auto* rec = e->ModuleOfCode<RecorderModule>(kTestRecorder);
