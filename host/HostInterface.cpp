@@ -250,9 +250,40 @@ int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
 // MIDI input
 
 void Mox_DSP_VST::TellNoteListeners(int32_t note) {
-    if (!noteListeners[0]) return;  // the first slot decides whether anyone listens
-    for (NoteListener* listener : noteListeners)
-        if (listener) listener->NoteReceived(note);
+    // Audio thread: only filed; nothing is kept while nobody listens.
+    if (notesWanted.load(std::memory_order_acquire)) noteMailbox.Post(note);
+}
+
+bool Mox_DSP_VST::AddNoteListener(NoteListener* listener) {
+    if (!listener) return false;
+    NoteListener** freePlace = nullptr;
+    bool anyone = false;
+    for (NoteListener*& place : noteListeners) {
+        if (place == listener) return true;
+        if (place) anyone = true;
+        else if (!freePlace) freePlace = &place;
+    }
+    if (!freePlace) return false;
+    if (!anyone) noteMailbox.Clear();  // notes from before the first listener are not news
+    *freePlace = listener;
+    notesWanted.store(true, std::memory_order_release);
+    return true;
+}
+
+void Mox_DSP_VST::RemoveNoteListener(NoteListener* listener) {
+    bool anyone = false;
+    for (NoteListener*& place : noteListeners) {
+        if (place == listener) place = nullptr;
+        if (place) anyone = true;
+    }
+    if (!anyone) notesWanted.store(false, std::memory_order_release);
+}
+
+int Mox_DSP_VST::DeliverNotes() {
+    return noteMailbox.TakeAll([this](int32_t note) {
+        for (NoteListener* listener : noteListeners)
+            if (listener) listener->NoteReceived(note);
+    });
 }
 
 int32_t Mox_DSP_VST::processEvents(VstEvents* events) {

@@ -13,6 +13,7 @@
 // of every chunk. Display data travels the other way through a mailbox.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,13 +22,15 @@
 #include "host/ChunkSnapshots.h"
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
+#include "host/NoteMailbox.h"
 #include "host/PresetBank.h"
 #include "modules/framework/GraphBuilder.h"
 #include "modules/framework/ModuleOwner.h"
 #include "sdk/AudioEffectX.h"
 
 // An editor window that wants to hear incoming notes: note number, plus 256 for a
-// note-on, or -1 for all notes off. Called on the audio thread.
+// note-on, or -1 for all notes off. Called on the editor's thread only, from
+// Mox_DSP_VST::DeliverNotes, never on the audio thread.
 class NoteListener {
 public:
     virtual ~NoteListener() = default;
@@ -128,10 +131,20 @@ public:
     bool SaveBankFileTo(const char* path) const;
     int presetMemoryCounter() const;
 
+    // ----- note listeners (the editor's thread) -----
+    // The audio thread only posts incoming notes to a mailbox while someone
+    // listens; DeliverNotes, called by the editor's timer, hands them to the
+    // listeners on the editor's thread. A listener may therefore be removed (and
+    // destroyed) at any time, also while MIDI arrives. Add answers false when all
+    // eight places are taken (or for null); adding one twice keeps one place.
+    bool AddNoteListener(NoteListener* listener);
+    void RemoveNoteListener(NoteListener* listener);
+    // Tells every listener the notes that arrived since the last call; answers how many.
+    int DeliverNotes();
+
     // Fields, in declaration order (the SDK base and ModuleOwner hold the rest).
     int32_t lastMidiController;     // last MIDI controller received, -1 after resume
     int32_t notRunning;             // -1 while suspended or rebuilding
-    NoteListener* noteListeners[8]; // editor windows told about incoming notes
     float loadedNormalised[92];     // values 0..46 as last loaded by setProgram
     int32_t globalDisplayTags[2];   // editor's preset number and name displays
     int32_t loadingProgram;         // -1 while setProgram applies values
@@ -160,6 +173,10 @@ protected:
     void SendAllControlValues();
     void FileNormalised(int32_t index, float normalised);
     void TellNoteListeners(int32_t note);
+
+    NoteListener* noteListeners[8]; // editor windows told about incoming notes (editor thread)
+    NoteMailbox noteMailbox;        // incoming notes, audio thread to editor thread
+    std::atomic<bool> notesWanted{false};  // some listener is registered
 
     ControlHandOver handOver;
     DisplayMailbox mailbox;

@@ -388,16 +388,31 @@ TEST(MidiInput, NoteListenersHearNotesAndAllNotesOff) {
     auto e = MidiEffect();
     Listener first, second;
     Send(*e, {Midi(0x90, 64, 100)});
-    EXPECT_TRUE(first.notes.empty());  // nobody registered yet
-    e->noteListeners[0] = &first;
-    e->noteListeners[3] = &second;
+    EXPECT_TRUE(e->AddNoteListener(&first));
+    EXPECT_EQ(e->DeliverNotes(), 0);  // nothing was kept before anyone listened
+    EXPECT_TRUE(e->AddNoteListener(&second));
+    EXPECT_TRUE(e->AddNoteListener(&second));  // still one place
     Send(*e, {Midi(0x90, 64, 100), Midi(0x90, 65, 0), Midi(0x80, 66, 30), Midi(0x9F, 0xC3, 1),
               Midi(0xB0, 123, 0), Midi(0xB2, 120, 0), Midi(0xB0, 7, 0), Midi(0xA0, 64, 10)});
+    EXPECT_TRUE(first.notes.empty());  // not on the thread that processes MIDI
+    EXPECT_EQ(e->DeliverNotes(), 6);
     EXPECT_EQ(first.notes, (std::vector<int32_t>{256 + 64, 65, 66, 256 + 0x43, -1, -1}));
     EXPECT_EQ(second.notes, first.notes);
-    e->noteListeners[0] = nullptr;  // the first slot decides
+    e->RemoveNoteListener(&first);
     Send(*e, {Midi(0x90, 70, 100)});
-    EXPECT_EQ(second.notes.size(), 6u);
+    e->DeliverNotes();
+    EXPECT_EQ(first.notes.size(), 6u);
+    EXPECT_EQ(second.notes.back(), 256 + 70);
+    e->RemoveNoteListener(&second);
+    Send(*e, {Midi(0x90, 71, 100)});
+    EXPECT_EQ(e->DeliverNotes(), 0);  // nobody listens: nothing is kept
+
+    // Eight places; a ninth listener is refused, null too.
+    std::vector<Listener> many(9);
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(e->AddNoteListener(&many[static_cast<size_t>(i)]));
+    EXPECT_FALSE(e->AddNoteListener(&many[8]));
+    EXPECT_FALSE(e->AddNoteListener(nullptr));
+    for (Listener& l : many) e->RemoveNoteListener(&l);
 }
 
 TEST(MidiInput, ControllersMoveMappedParametersAtTheEventTimeWithoutTellingTheHost) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <cstring>
 #include <thread>
 
@@ -222,4 +223,72 @@ TEST(Threads, EveryValueOfAProgramChangeRacingTheAudioThreadJumps) {
     EXPECT_TRUE(glided.empty()) << glided.size() << " blocks found a module gliding, the first module "
                                 << (glided.empty() ? -1 : glided.front());
     for (Mox_DSP_GlideBase* g : glides) EXPECT_EQ(g->currentValue(), g->targetValue());
+}
+
+namespace {
+
+// Counts the notes it hears and on which thread.
+class ThreadNoteListener : public NoteListener {
+public:
+    void NoteReceived(int32_t note) override {
+        if (std::this_thread::get_id() != owner) ++foreignCalls;
+        if (note != -1 && (note < 0 || note > 256 + 127)) ++badNotes;
+        ++heard;
+    }
+    std::thread::id owner = std::this_thread::get_id();
+    int heard = 0, foreignCalls = 0, badNotes = 0;
+};
+
+}  // namespace
+
+TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnThread) {
+    TestEffect effect(kRecorderGainGraph);
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(64);
+    effect.resume();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> l(64), r(64), ol(64), orr(64);
+        VstMidiEvent notes[3] = {};
+        for (int k = 0; k < 3; ++k) {
+            notes[k].type = kVstMidiType;
+            notes[k].byteSize = sizeof(VstMidiEvent);
+        }
+        std::vector<char> storage(sizeof(VstEvents) + 3 * sizeof(VstEvent*));
+        auto* list = reinterpret_cast<VstEvents*>(storage.data());
+        list->numEvents = 3;
+        for (int k = 0; k < 3; ++k) list->events[k] = reinterpret_cast<VstEvent*>(&notes[k]);
+        for (uint8_t n = 0; !stop.load(std::memory_order_acquire); ++n) {
+            notes[0].midiData[0] = static_cast<char>(0x90);
+            notes[0].midiData[1] = static_cast<char>(n & 0x7F);
+            notes[0].midiData[2] = 100;
+            notes[1].midiData[0] = static_cast<char>(0x80);
+            notes[1].midiData[1] = static_cast<char>(n & 0x7F);
+            notes[2].midiData[0] = static_cast<char>(0xB0);
+            notes[2].midiData[1] = 123;  // all notes off
+            effect.processEvents(list);
+            effect.Process(l, r, ol, orr);
+        }
+    });
+    // The editor's thread: listeners made, told, removed and destroyed over and over.
+    int heard = 0, foreign = 0, bad = 0;
+    ThreadNoteListener steady;
+    effect.AddNoteListener(&steady);
+    for (int k = 0; k < 2000; ++k) {
+        auto passing = std::make_unique<ThreadNoteListener>();
+        effect.AddNoteListener(passing.get());
+        std::this_thread::yield();
+        effect.DeliverNotes();
+        effect.RemoveNoteListener(passing.get());
+        heard += passing->heard;
+        foreign += passing->foreignCalls;
+        bad += passing->badNotes;
+    }  // each one destroyed while MIDI keeps arriving
+    stop.store(true, std::memory_order_release);
+    audio.join();
+    effect.DeliverNotes();
+    EXPECT_GT(heard, 0);
+    EXPECT_GT(steady.heard, heard / 2);
+    EXPECT_EQ(foreign + steady.foreignCalls, 0);
+    EXPECT_EQ(bad + steady.badNotes, 0);
 }
