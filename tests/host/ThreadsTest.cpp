@@ -249,24 +249,17 @@ TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnTh
     std::atomic<bool> stop{false};
     std::thread audio([&] {
         std::vector<float> l(64), r(64), ol(64), orr(64);
-        VstMidiEvent notes[3] = {};
-        for (int k = 0; k < 3; ++k) {
-            notes[k].type = kVstMidiType;
-            notes[k].byteSize = sizeof(VstMidiEvent);
-        }
-        std::vector<char> storage(sizeof(VstEvents) + 3 * sizeof(VstEvent*));
-        auto* list = reinterpret_cast<VstEvents*>(storage.data());
-        list->numEvents = 3;
-        for (int k = 0; k < 3; ++k) list->events[k] = reinterpret_cast<VstEvent*>(&notes[k]);
+        VstMidiEvent note{};
+        note.type = kVstMidiType;
+        note.byteSize = sizeof note;
+        VstEvents list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<VstEvent*>(&note);
         for (uint8_t n = 0; !stop.load(std::memory_order_acquire); ++n) {
-            notes[0].midiData[0] = static_cast<char>(0x90);
-            notes[0].midiData[1] = static_cast<char>(n & 0x7F);
-            notes[0].midiData[2] = 100;
-            notes[1].midiData[0] = static_cast<char>(0x80);
-            notes[1].midiData[1] = static_cast<char>(n & 0x7F);
-            notes[2].midiData[0] = static_cast<char>(0xB0);
-            notes[2].midiData[1] = 123;  // all notes off
-            effect.processEvents(list);
+            note.midiData[0] = static_cast<char>(n % 3 ? 0x90 : 0xB0);  // notes, and all notes off
+            note.midiData[1] = static_cast<char>(n % 3 ? n & 0x7F : 123);
+            note.midiData[2] = static_cast<char>(n & 1 ? 100 : 0);
+            effect.processEvents(&list);
             effect.Process(l, r, ol, orr);
         }
     });
