@@ -5,11 +5,15 @@
 // ring ever be full, the index is marked dirty instead and its current value is
 // sent at the next drain, so no change is lost. Every change carries a per-index
 // generation, so that a change older than one already delivered is skipped: the
-// receivers never step back to a stale value.
+// receivers never step back to a stale value. A change may be marked as part of a
+// program change; the mark travels with the value (through an overflow too), so
+// that the audio thread knows, when the value arrives, that it is to be taken at
+// once rather than glided to.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <type_traits>
 
 class ControlHandOver {
 public:
@@ -20,17 +24,20 @@ public:
         int32_t index;
         float controlValue;
         uint32_t generation;
+        bool programChange;  // part of a program change: taken at once
     };
 
     ControlHandOver();
 
     // Any thread. Records that index now holds controlValue (the caller stores the
     // value where currentValue() of Drain reads it before calling Push).
-    void Push(int32_t index, float controlValue);
+    void Push(int32_t index, float controlValue, bool programChange = false);
 
-    // Audio thread only. Calls deliver(index, controlValue) for every recorded change
-    // in the order pushed, then deliver(index, currentValue(index)) for every index
-    // marked dirty by an overflow. Returns the number of changes delivered.
+    // Audio thread only. Calls deliver(index, controlValue, programChange) for every
+    // recorded change in the order pushed, then deliver(index, currentValue(index),
+    // programChange) for every index marked dirty by an overflow (programChange set
+    // when any change folded into it had it). deliver may also take only the first
+    // two arguments. Returns the number of changes delivered.
     template <typename Deliver, typename CurrentValue>
     int Drain(Deliver&& deliver, CurrentValue&& currentValue);
 
@@ -49,12 +56,19 @@ private:
     alignas(64) std::atomic<uint32_t> enqueuePos_{0};
     alignas(64) uint32_t dequeuePos_ = 0;
     std::atomic<uint32_t> dirty_[3];
+    std::atomic<uint32_t> dirtyProgram_[3];  // dirty indices that carry a program change
     std::atomic<uint32_t> generation_[kIndexCount];  // changes pushed per index
     uint32_t delivered_[kIndexCount];                 // consumer: newest generation sent
 };
 
 template <typename Deliver, typename CurrentValue>
 int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
+    auto send = [&deliver](int32_t index, float value, bool programChange) {
+        if constexpr (std::is_invocable_v<Deliver&, int32_t, float, bool>)
+            deliver(index, value, programChange);
+        else
+            deliver(index, value);
+    };
     int delivered = 0;
     for (;;) {
         Cell& cell = cells_[dequeuePos_ & (kCapacity - 1)];
@@ -65,17 +79,19 @@ int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
         uint32_t& last = delivered_[change.index];
         if (static_cast<int32_t>(change.generation - last) <= 0) continue;  // stale
         last = change.generation;
-        deliver(change.index, change.controlValue);
+        send(change.index, change.controlValue, change.programChange);
         ++delivered;
     }
     for (int word = 0; word < 3; ++word) {
         uint32_t bits = dirty_[word].exchange(0, std::memory_order_acq_rel);
+        // Taken after the dirty bits: a producer sets its program bit first.
+        const uint32_t programBits = bits ? dirtyProgram_[word].fetch_and(~bits, std::memory_order_acq_rel) : 0;
         while (bits) {
             int bit = __builtin_ctz(bits);
             bits &= bits - 1;
             int index = word * 32 + bit;
             delivered_[index] = generation_[index].load(std::memory_order_acquire);
-            deliver(index, currentValue(index));
+            send(index, currentValue(index), (programBits >> bit) & 1u);
             ++delivered;
         }
     }

@@ -217,19 +217,17 @@ bool Mox_DSP_VST::getProgramNameIndexed(int32_t /*category*/, int32_t index, cha
 
 int32_t Mox_DSP_VST::getChunk(void** data, bool isPreset) {
     if (!data) return 0;
-    if (!bank) {
-        *data = nullptr;
-        return 0;
-    }
-    if (!chunkCopy) chunkCopy.reset(new (std::nothrow) PresetMemory[kProgramCount]);
-    if (!chunkCopy) {
-        *data = nullptr;
-        return 0;
-    }
-    const int first = isPreset ? static_cast<int>(currentRecord - bank) : 0;
+    *data = nullptr;
+    if (!bank) return 0;
+    PresetMemory* const current =
+        std::atomic_ref<PresetMemory*>(currentRecord).load(std::memory_order_relaxed);
+    const int first = isPreset ? static_cast<int>(current - bank) : 0;
     const int count = isPreset ? 1 : kProgramCount;
-    for (int r = 0; r < count; ++r) CopyRecord(chunkCopy[r], bank[first + r]);
-    *data = chunkCopy.get();
+    PresetMemory* copy = (isPreset ? programChunks : bankChunks).Take([&](PresetMemory* to) {
+        for (int r = 0; r < count; ++r) CopyRecord(to[r], bank[first + r]);
+    });
+    if (!copy) return 0;
+    *data = copy;
     return count * static_cast<int32_t>(sizeof(PresetMemory));
 }
 
@@ -237,7 +235,9 @@ int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
     if (!data || byteSize <= 0 || !bank) return 0;
     const auto* source = static_cast<const uint8_t*>(data);
     if (byteSize == static_cast<int32_t>(sizeof(PresetMemory))) {
-        StoreIntoBank(bank, static_cast<size_t>(currentRecord - bank) * sizeof(PresetMemory), source,
+        PresetMemory* const current =
+            std::atomic_ref<PresetMemory*>(currentRecord).load(std::memory_order_relaxed);
+        StoreIntoBank(bank, static_cast<size_t>(current - bank) * sizeof(PresetMemory), source,
                       sizeof(PresetMemory));
     } else {
         const size_t bytes = byteSize < kBankBytes ? static_cast<size_t>(byteSize) : kBankBytes;
@@ -253,9 +253,40 @@ int32_t Mox_DSP_VST::setChunk(void* data, int32_t byteSize, bool /*isPreset*/) {
 // MIDI input
 
 void Mox_DSP_VST::TellNoteListeners(int32_t note) {
-    if (!noteListeners[0]) return;  // the first slot decides whether anyone listens
-    for (NoteListener* listener : noteListeners)
-        if (listener) listener->NoteReceived(note);
+    // Audio thread: only filed; nothing is kept while nobody listens.
+    if (notesWanted.load(std::memory_order_acquire)) noteMailbox.Post(note);
+}
+
+bool Mox_DSP_VST::AddNoteListener(NoteListener* listener) {
+    if (!listener) return false;
+    NoteListener** freePlace = nullptr;
+    bool anyone = false;
+    for (NoteListener*& place : noteListeners) {
+        if (place == listener) return true;
+        if (place) anyone = true;
+        else if (!freePlace) freePlace = &place;
+    }
+    if (!freePlace) return false;
+    if (!anyone) noteMailbox.Clear();  // notes from before the first listener are not news
+    *freePlace = listener;
+    notesWanted.store(true, std::memory_order_release);
+    return true;
+}
+
+void Mox_DSP_VST::RemoveNoteListener(NoteListener* listener) {
+    bool anyone = false;
+    for (NoteListener*& place : noteListeners) {
+        if (place == listener) place = nullptr;
+        if (place) anyone = true;
+    }
+    if (!anyone) notesWanted.store(false, std::memory_order_release);
+}
+
+int Mox_DSP_VST::DeliverNotes() {
+    return noteMailbox.TakeAll([this](int32_t note) {
+        for (NoteListener* listener : noteListeners)
+            if (listener) listener->NoteReceived(note);
+    });
 }
 
 int32_t Mox_DSP_VST::processEvents(VstEvents* events) {

@@ -42,6 +42,20 @@ PresetMemory* LoadRecord(PresetMemory* const& record) {
     return std::atomic_ref<PresetMemory*>(const_cast<PresetMemory*&>(record)).load(std::memory_order_relaxed);
 }
 
+// A normalised value held to 0..1 (not NaN, which callers turn away first).
+float ClampNormalised(float normalised) {
+    return normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
+}
+
+// Copies n samples, each non-finite one (NaN, infinity) as silence: v - v is 0
+// for every finite v only. The form keeps the loop a plain select.
+void CopyFinite(float* to, const float* from, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        const float v = from[i];
+        to[i] = v - v == 0.0f ? v : 0.0f;
+    }
+}
+
 }  // namespace
 
 bool OnAudioThread() { return tOnAudioThread; }
@@ -107,10 +121,8 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
     sampleRateInt = static_cast<int32_t>(sampleRate);
     samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
     internalBlockSize = blockSize <= kMaxChunk ? blockSize : kMaxChunk;
-    if (sampleRateInt != builtSampleRate) {
-        frequencyLimit = sampleRateInt * 49 / 100;
-        Build(sampleRateInt, frequencyLimit);
-    }
+    frequencyLimit = sampleRateInt * 49 / 100;
+    BuildFor(sampleRateInt, frequencyLimit);
 
     if (audioMaster) {
         setNumInputs(4);
@@ -225,10 +237,10 @@ void Mox_DSP_VST::setSampleRate(float rate) {
     sampleRate = rate;
     sampleRateInt = static_cast<int32_t>(rate);
     samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
-    if (sampleRateInt != builtSampleRate) {
-        frequencyLimit = sampleRateInt * 49 / 100;
-        Build(sampleRateInt, frequencyLimit);
-    }
+    // The tables follow the running rate at once (the graph follows at the next
+    // resume), whatever rate the graph was built at.
+    frequencyLimit = sampleRateInt * 49 / 100;
+    BuildFor(sampleRateInt, frequencyLimit);
 }
 
 void Mox_DSP_VST::setBlockSize(int32_t size) {
@@ -261,8 +273,11 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
             float* dest = hostInputs[i];
             if (!dest) continue;
             const float* src = inputs ? inputs[i] : nullptr;
+            // A NaN or infinity from the host enters as silence, on every path and
+            // in every mode: it can neither reach the output through the delay nor
+            // stay in a filter's memory.
             if (src)
-                std::memcpy(dest + chunkOffset, src + done, sizeof(float) * static_cast<size_t>(n));
+                CopyFinite(dest + chunkOffset, src + done, n);
             else
                 std::memset(dest + chunkOffset, 0, sizeof(float) * static_cast<size_t>(n));
         }
@@ -275,8 +290,10 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
         for (int c = 0; c < 2; ++c) {
             if (!out[c]) continue;
             const float* src = last ? last->outputs[c] : nullptr;
+            // And the host never gets a non-finite sample back, not even from
+            // finite input so large that the gain overflows it.
             if (src)
-                std::memcpy(out[c] + done, src + chunkOffset, sizeof(float) * static_cast<size_t>(n));
+                CopyFinite(out[c] + done, src + chunkOffset, n);
             else
                 std::memset(out[c] + done, 0, sizeof(float) * static_cast<size_t>(n));
         }
@@ -296,16 +313,24 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
 
 void Mox_DSP_VST::DrainHandOver() {
     handOver.Drain(
-        [this](int32_t index, float cv) { SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv); },
+        [this](int32_t index, float cv, bool programChange) {
+            // A program's values arrive with their mark, in this chunk or spread
+            // over the next ones: each chunk that receives one takes them at once.
+            if (programChange) StoreWord(snapAfterProgram, -1);
+            SendControlEvent(runningTime, index, 0, IntegerForm(cv), cv);
+        },
         [this](int32_t index) { return LoadControl(&controlValues[index]); });
 }
 
-void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue) {
+void Mox_DSP_VST::RouteControlChange(int32_t index, float controlValue, bool programChange) {
     if (tOnAudioThread) {
         handOver.MarkSent(index);
+        if (programChange) StoreWord(snapAfterProgram, -1);
         SendControlEvent(runningTime, index, 0, IntegerForm(controlValue), controlValue);
     } else {
-        handOver.Push(index, controlValue);
+        // Raising the snap flag here would not do: the chunk running now may end
+        // and clear it before the drain delivers the values.
+        handOver.Push(index, controlValue, programChange);
     }
 }
 
@@ -343,15 +368,17 @@ void Mox_DSP_VST::FileNormalised(int32_t index, float normalised) {
     std::atomic_ref<float>(record->values[index]).store(normalised, std::memory_order_relaxed);
 }
 
-void Mox_DSP_VST::setParameter(int32_t index, float normalised) {
+void Mox_DSP_VST::setParameter(int32_t index, float normalised) { ApplyParameter(index, normalised, false); }
+
+void Mox_DSP_VST::ApplyParameter(int32_t index, float normalised, bool programChange) {
     if (index < 0 || index >= kIndexCount || std::isnan(normalised)) return;
-    normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
+    normalised = ClampNormalised(normalised);
     const ControlDescriptor& row = DescriptorOf(index);
     const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
     StoreControl(&controlValues[index], controlValue);
     FileNormalised(index, normalised);
     if (editorObject) editorObject->setParameter(index, normalised);
-    RouteControlChange(index, controlValue);
+    RouteControlChange(index, controlValue, programChange);
 }
 
 float Mox_DSP_VST::NormalisedValue(int32_t index) const {
@@ -372,8 +399,10 @@ float Mox_DSP_VST::getParameter(int32_t index) { return NormalisedValue(index); 
 
 void Mox_DSP_VST::setParameterAutomated(int32_t index, float normalised) {
     setParameter(index, normalised);
+    // The host is told the value that was stored, held to 0..1 as setParameter
+    // holds it, so that its automation lane records what the plug-in uses.
     if (index >= 0 && index < kPresetParamCount && !std::isnan(normalised))
-        callHost(audioMasterAutomate, index, 0, nullptr, normalised);
+        callHost(audioMasterAutomate, index, 0, nullptr, ClampNormalised(normalised));
 }
 
 void Mox_DSP_VST::setControlValue(int32_t index, float controlValue, bool notify) {
@@ -391,12 +420,13 @@ void Mox_DSP_VST::setProgram(int32_t program) {
     if (program < 0 || program >= kProgramCount || !bank) return;
     curProgram = program;
     StoreWord(loadingProgram, -1);
-    StoreWord(snapAfterProgram, -1);
     std::atomic_ref<PresetMemory*>(currentRecord).store(&bank[program], std::memory_order_relaxed);
+    // Every value is marked as part of the program change, so that the graph takes
+    // it at once (snapAfterProgram, raised where the value reaches the graph).
     for (int index = 0; index < kPresetParamCount; ++index) {
         float normalised = NormalisedValue(index);
         loadedNormalised[index] = normalised;
-        setParameter(index, normalised);
+        ApplyParameter(index, normalised, true);
     }
     StoreWord(loadingProgram, 0);
 }

@@ -13,20 +13,24 @@
 // of every chunk. Display data travels the other way through a mailbox.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "host/BackgroundWorker.h"
+#include "host/ChunkSnapshots.h"
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
+#include "host/NoteMailbox.h"
 #include "host/PresetBank.h"
 #include "modules/framework/GraphBuilder.h"
 #include "modules/framework/ModuleOwner.h"
 #include "sdk/AudioEffectX.h"
 
 // An editor window that wants to hear incoming notes: note number, plus 256 for a
-// note-on, or -1 for all notes off. Called on the audio thread.
+// note-on, or -1 for all notes off. Called on the editor's thread only, from
+// Mox_DSP_VST::DeliverNotes, never on the audio thread.
 class NoteListener {
 public:
     virtual ~NoteListener() = default;
@@ -69,8 +73,10 @@ public:
     bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
     // The chunk is a copy of the bank (or of the current record) taken when the
     // host asks: the live bank changes under automation and MIDI from other
-    // threads while the host copies it. The address handed out stays valid for the
-    // effect's whole life; the copy is replaced at the next getChunk.
+    // threads while the host copies it. Bank and program chunks have buffers of
+    // their own (see ChunkSnapshots): what was handed out stays as it was at least
+    // until the next request of the same kind, and requests from two threads at
+    // once never fill one buffer together. Any non-audio thread.
     int32_t getChunk(void** data, bool isPreset) override;
     int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
 
@@ -132,10 +138,20 @@ public:
     bool SaveBankFileTo(const char* path) const;
     int presetMemoryCounter() const;
 
+    // ----- note listeners (the editor's thread) -----
+    // The audio thread only posts incoming notes to a mailbox while someone
+    // listens; DeliverNotes, called by the editor's timer, hands them to the
+    // listeners on the editor's thread. A listener may therefore be removed (and
+    // destroyed) at any time, also while MIDI arrives. Add answers false when all
+    // eight places are taken (or for null); adding one twice keeps one place.
+    bool AddNoteListener(NoteListener* listener);
+    void RemoveNoteListener(NoteListener* listener);
+    // Tells every listener the notes that arrived since the last call; answers how many.
+    int DeliverNotes();
+
     // Fields, in declaration order (the SDK base and ModuleOwner hold the rest).
     int32_t lastMidiController;     // last MIDI controller received, -1 after resume
     int32_t notRunning;             // -1 while suspended or rebuilding
-    NoteListener* noteListeners[8]; // editor windows told about incoming notes
     float loadedNormalised[92];     // values 0..46 as last loaded by setProgram
     int32_t globalDisplayTags[2];   // editor's preset number and name displays
     int32_t loadingProgram;         // -1 while setProgram applies values
@@ -152,9 +168,12 @@ protected:
     ModuleFactory moduleFactory;
     float constantPool[kConstantPoolSize];
 
+    // setParameter; programChange marks the value as part of a program change.
+    void ApplyParameter(int32_t index, float normalised, bool programChange);
     // Sends a control change into the graph: at once on the audio thread, else
-    // through the hand-over.
-    void RouteControlChange(int32_t index, float controlValue);
+    // through the hand-over. Values of a program change are taken by the graph at
+    // once (no glide), in whichever chunk they arrive.
+    void RouteControlChange(int32_t index, float controlValue, bool programChange = false);
     void DrainHandOver();
     void DestroyGraph();
     void RebuildGraph();
@@ -162,10 +181,15 @@ protected:
     void FileNormalised(int32_t index, float normalised);
     void TellNoteListeners(int32_t note);
 
+    NoteListener* noteListeners[8]; // editor windows told about incoming notes (editor thread)
+    NoteMailbox noteMailbox;        // incoming notes, audio thread to editor thread
+    std::atomic<bool> notesWanted{false};  // some listener is registered
+
     ControlHandOver handOver;
     DisplayMailbox mailbox;
     BackgroundWorker backgroundWorker;
-    std::unique_ptr<PresetMemory[]> chunkCopy;  // what getChunk hands out, made on first use
+    ChunkSnapshots bankChunks{kProgramCount};  // what getChunk hands out for the bank
+    ChunkSnapshots programChunks{1};           // and for one program
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",

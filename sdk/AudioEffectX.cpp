@@ -54,8 +54,13 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
         case effEditKeyDown:
         case effEditKeyUp:
             if (editor) {
-                VstKeyCode key{index, static_cast<unsigned char>(value),
-                               static_cast<unsigned char>(opt)};
+                // Virtual key and modifier bits are single bytes; a host value
+                // outside 0..255 (or a NaN modifier) carries none rather than
+                // being cut to some other key (for the float, the conversion
+                // itself would be undefined).
+                const unsigned char virt = value >= 0 && value <= 255 ? static_cast<unsigned char>(value) : 0;
+                const unsigned char modifier = opt >= 0.0f && opt <= 255.0f ? static_cast<unsigned char>(opt) : 0;
+                VstKeyCode key{index, virt, modifier};
                 bool handled = opcode == effEditKeyDown ? editor->onKeyDown(key)
                                                         : editor->onKeyUp(key);
                 return handled ? 1 : 0;

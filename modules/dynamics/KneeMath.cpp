@@ -7,6 +7,13 @@ constexpr float kFloor = -8.0f;  // -80 dBFS in dB volts
 // above 0 dBFS with a ratio below 1 and a soft knee could bend the ratio toward
 // zero, which would ask for an unbounded boost.
 constexpr float kMinimumRatio = 0.1f;
+// Largest boost the compressor section may ask for, in dB volts (+24 dB). A ratio
+// below 1 turns the compressor into an upward expander above its threshold, by up
+// to 9 dB per dB: without a bound, a threshold of -80 dB and a ratio of 0.11 lift a
+// -10 dBFS sine to +170 dBFS. 24 dB is the range of the make-up gain knob, the
+// most the plug-in otherwise adds on a user's word; past it the curve runs 1:1.
+// Ratios of 1 and above never boost, so they are untouched.
+constexpr float kMaxCompressorBoost = 2.4f;
 
 }  // namespace
 
@@ -90,10 +97,22 @@ float Mox_DSP_CompExp_Knee_Math::GainChange(float x) const {
     // Compressor: above Tc, with the ratio bent by the knee. At or below the
     // threshold the formula gives exactly 0, so it is skipped there.
     const float Tc = compThreshold;
-    float out = 0.0f;
-    if (x > Tc) out = CompressorTerm(x);
+    float compressor = 0.0f;
+    if (x > Tc) compressor = CompressorTerm(x);
+    float out = compressor;
     // Expander: between the floor and Te; exactly 0 at or above Te.
-    if (expanderOn && !(x >= expThreshold)) out += ExpanderTerm(x);
+    float expander = 0.0f;
+    if (expanderOn && !(x >= expThreshold)) {
+        expander = ExpanderTerm(x);
+        out += expander;
+    }
+    // Boost bound: where the compressor boosts (ratio below 1), the total asks for
+    // no more than +24 dB, or for what the expander's own upward expansion asks
+    // for where that is more (its boost is bounded by its ratio and the floor).
+    if (compressor > 0.0f) {
+        const float limit = expander > kMaxCompressorBoost ? expander : kMaxCompressorBoost;
+        if (out > limit) out = limit;
+    }
     return out;
 }
 
@@ -101,9 +120,10 @@ float Mox_DSP_CompExp_Knee_Math::CompressorTerm(float x) const {
     const float Tc = compThreshold;
     const float l = x > Tc ? x : Tc;
     const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
-    // The high knee's curve is complete at 0 dBFS, where it reaches the set ratio.
-    // Carried on above full scale it turns negative within a few dB and the
-    // compressor would boost by 9 dB per dB, so the set ratio holds there.
+    // A deliberate departure from the plain high-knee law: above 0 dBFS (u < 0) the
+    // high knee holds u at 0. Its curve is complete at 0 dBFS, where it reaches the
+    // set ratio; carried on above full scale, D turns negative within a few dB and
+    // the compressor would boost by 9 dB per dB, so the set ratio holds there.
     const float uh = u > 0.0f ? u : 0.0f;
     float D = compKneeHigh ? (uh * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - uh) + uh
                            : (1.0f - u * compKnee) * compRatio + u * compKnee;

@@ -69,4 +69,11 @@ void SharedTables::Build(int sampleRateInt, int frequencyLimit) {
     // The three floats between consecutive tables stay zero.
     for (int t = 0; t < 8; ++t)
         for (int j = kFreqEntries; j < kFreqStride; ++j) freqTables[t * kFreqStride + j] = 0.0f;
+    tablesSampleRate = sampleRateInt;
+    tablesFrequencyLimit = frequencyLimit;
+}
+
+void SharedTables::BuildFor(int sampleRateInt, int frequencyLimit) {
+    if (sampleRateInt == tablesSampleRate && frequencyLimit == tablesFrequencyLimit) return;
+    Build(sampleRateInt, frequencyLimit);
 }

@@ -27,6 +27,12 @@ struct SharedTables {
     // freqSin2, linSin2, freqCos2, linCos2, freqCot, linCot, freqTan, linTan, each
     // 2049 entries starting kFreqStride floats after the previous one.
     float freqTables[8 * kFreqStride];
+    // Sample rate and frequency clamp the tables were last built for; 0 before the
+    // first build. The owner compares the running rate with this, not with the rate
+    // its graph was built at: the two differ after a rate change and back while
+    // suspended.
+    int32_t tablesSampleRate;
+    int32_t tablesFrequencyLimit;
 
     const float* freqTable(FreqTable t) const { return freqTables + t * kFreqStride; }
     float* freqTable(FreqTable t) { return freqTables + t * kFreqStride; }
@@ -38,4 +44,6 @@ struct SharedTables {
     // Fills every table for a sample rate. Frequencies at or above frequencyLimit are
     // replaced by 0.99 * frequencyLimit, which must lie below half the sample rate.
     void Build(int sampleRateInt, int frequencyLimit);
+    // Builds the tables unless they are already built for this rate and clamp.
+    void BuildFor(int sampleRateInt, int frequencyLimit);
 };

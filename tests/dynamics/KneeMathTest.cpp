@@ -2,6 +2,7 @@
 // wiring, and the state it announces for its output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "modules/dynamics/KneeMath.h"
@@ -87,19 +88,54 @@ TEST(KneeMath, KneeBendsTheRatioBetweenThresholdAndFullScale) {
     EXPECT_NEAR(hardSlope, 0.25f, 0.01f);
 }
 
-// A ratio below 1 with a soft knee bends D toward 0 above 0 dBFS (D = 0.5 + 0.5u at
-// knee 50 %); it is held at 0.1 there, so the boost stays 9 dB per dB over the threshold.
+// A ratio below 1 makes the compressor an upward expander above its threshold. Its
+// law holds while the boost is small; the boost then stops at +24 dB, also above
+// 0 dBFS, where a soft knee bends D toward 0 (D = 0.5 + 0.5u at knee 50 %; held at
+// 0.1 there).
 TEST(KneeMath, RatioBelowOneAboveFullScaleStaysBounded) {
     KneeRig rig;
     rig.Compressor(-20.0f, 0.5f, 50.0f);
-    EXPECT_NEAR(rig.GainDb(10.0f), 30.0f * (1.0f / 0.25f - 1.0f), 0.02f);  // u = -0.5, D = 0.25
-    for (float db = 15.0f; db <= 40.0f; db += 1.0f) {
-        const float gain = rig.GainDb(db);
-        ASSERT_TRUE(std::isfinite(gain)) << db;
-        EXPECT_GE(gain, 0.0f);
-    }
-    EXPECT_NEAR(rig.GainDb(20.0f), 9.0f * 40.0f, 0.05f);  // D would be 0 here
-    EXPECT_NEAR(rig.GainDb(30.0f), 9.0f * 50.0f, 0.05f);  // and -0.25 here
+    EXPECT_NEAR(rig.GainDb(-10.0f), 10.0f * (1.0f / 0.75f - 1.0f), 0.002f);  // u = 0.5, D = 0.75
+    EXPECT_NEAR(rig.GainDb(10.0f), 24.0f, 1e-4f);  // the law would ask for 90 dB
+    for (float db = 15.0f; db <= 40.0f; db += 1.0f) EXPECT_NEAR(rig.GainDb(db), 24.0f, 1e-4f) << db;
+}
+
+// Every ratio, threshold and knee over levels from -100 to +40 dBFS: ratios of 1 and
+// more never boost; below 1 the boost reaches at most +24 dB and, once there, holds
+// at every higher level. With an upward expander wired in too, the boost is no more than +24 dB or
+// the expander's own, whichever is more.
+TEST(KneeMath, BoostIsBoundedForEveryRatioThresholdAndKnee) {
+    int boosting = 0, bounded = 0;
+    for (float ratio : {0.1f, 0.11f, 0.25f, 0.5f, 0.9f, 1.0f, 1.5f, 4.0f, 20.0f})
+        for (float threshold : {-80.0f, -40.0f, -20.0f, 0.0f})
+            for (float knee : {0.0f, 25.0f, 50.0f, 75.0f, 100.0f}) {
+                SCOPED_TRACE(testing::Message() << "ratio " << ratio << ", threshold " << threshold << ", knee " << knee);
+                KneeRig rig, expanderOnly;
+                rig.Compressor(threshold, ratio, knee);
+                rig.Expander(-30.0f, 4.0f, knee);
+                expanderOnly.Compressor(threshold, 1.0f, 0.0f);
+                expanderOnly.Expander(-30.0f, 4.0f, knee);
+                KneeRig plain(false);
+                plain.Compressor(threshold, ratio, knee);
+                bool reached = false;
+                for (float db = -100.0f; db <= 40.0f; db += 1.0f) {
+                    const float alone = plain.GainDb(db), both = rig.GainDb(db);
+                    ASSERT_TRUE(std::isfinite(alone) && std::isfinite(both)) << db;
+                    if (ratio >= 1.0f) {
+                        ASSERT_LE(alone, 1e-4f) << db;
+                        continue;
+                    }
+                    ASSERT_LE(alone, 24.0f + 1e-4f) << db;
+                    const bool atBound = alone > 24.0f - 1e-4f;
+                    ASSERT_TRUE(atBound || !reached) << db;  // once reached, held at every higher level
+                    reached = reached || atBound;
+                    boosting += alone > 1.0f;
+                    bounded += atBound;
+                    ASSERT_LE(both, std::max(24.0f, expanderOnly.GainDb(db)) + 1e-3f) << db;
+                }
+            }
+    EXPECT_GT(boosting, 1000);  // the sweep did reach boosting settings
+    EXPECT_GT(bounded, 500);    // and the bound
 }
 
 // Expander at -50 dB: r = 0.5 at -65 dB, r = 0 at and below the -80 dB floor.

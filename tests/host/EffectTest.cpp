@@ -2,11 +2,14 @@
 // resume and suspend, programs, parameter texts and the display mailbox.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
 #include "host/ControlTable.h"
+#include "modules/analysis/BiQuadCoeff.h"
 #include "tests/support/TestEffect.h"
 
 namespace {
@@ -217,6 +220,52 @@ TEST(ResumeAndSuspend, PlainResumeKeepsModulesAndRateChangeRebuildsAndResendsVal
     EXPECT_EQ(e->snapAfterProgram, 0);
 }
 
+// A peaking band on the logarithmic frequency axis (the axis whose tables depend
+// on the sample rate), designed by a designer that the effect owns.
+std::array<float, 5> DesignLogPeak(TestEffect& e) {
+    alignas(16) float freq[132], width[132], gain[132];
+    std::fill(std::begin(freq), std::end(freq), static_cast<float>(std::log2(2500.0 / 13.75) / 10.0));
+    std::fill(std::begin(width), std::end(width), 0.5f);
+    std::fill(std::begin(gain), std::end(gain), 0.9f);
+    Mox_DSP_BiQuad_Coeff designer(&e, false);
+    designer.SetInput(0, freq);
+    designer.SetInput(1, width);
+    designer.SetInput(2, gain);
+    designer.Open();
+    const uint32_t now = e.runningTime;
+    for (uint16_t pin = 0; pin < 3; ++pin) designer.QueueEvent(now, pin, 0, 0, 0.0f, nullptr);
+    designer.QueueEvent(now, 3, 0, 9, 9.0f, nullptr);  // peaking
+    designer.QueueEvent(now, 7, 0, 0, 0.0f, nullptr);  // logarithmic axis
+    designer.ProcessBlock(0, 128);
+    std::array<float, 5> c{};
+    for (int k = 0; k < 5; ++k) c[static_cast<size_t>(k)] = designer.outputs[k][0];
+    return c;
+}
+
+TEST(ResumeAndSuspend, TablesFollowTheRunningRateThroughARateChangeAndBack) {
+    // A table entry: after 44.1 -> 48 -> 44.1 kHz the tables hold the 44.1 kHz values.
+    TestEffect fresh, wandered;
+    fresh.setSampleRate(44100.0f);
+    wandered.setSampleRate(44100.0f);
+    wandered.resume();
+    wandered.suspend();
+    wandered.setSampleRate(48000.0f);
+    wandered.setSampleRate(44100.0f);
+    wandered.resume();
+    for (auto t : {SharedTables::kFreqTan, SharedTables::kFreqCot, SharedTables::kFreqSin2})
+        for (int j : {1200, 1800, 2048}) {
+            EXPECT_EQ(wandered.freqTable(t)[j], fresh.freqTable(t)[j]) << "table " << t << ", entry " << j;
+        }
+    EXPECT_EQ(wandered.rateRatioPairs[100][1], fresh.rateRatioPairs[100][1]);
+
+    EXPECT_EQ(wandered.tablesSampleRate, 44100);
+
+    // Where it matters: an equaliser designed after the detour.
+    const std::array<float, 5> straight = DesignLogPeak(fresh), detour = DesignLogPeak(wandered);
+    EXPECT_NE(straight[0], 1.0f);  // the band really is boosting
+    EXPECT_EQ(detour, straight);
+}
+
 TEST(ResumeAndSuspend, EventsLeftOnTheOldClockAreDueAfterSuspend) {
     auto e = Running(128);
     auto* rec = e->ModuleOfCode<RecorderModule>(kTestRecorder);
@@ -319,6 +368,22 @@ TEST(Automation, SetParameterAutomatedTellsTheHostForHostParametersOnly) {
     e->setParameterAutomated(65, 1.0f);  // an editor element: the host is not told
     EXPECT_EQ(RecordedHostCalls().size(), 1u);
     EXPECT_FLOAT_EQ(e->ControlValue(65), 0.1f);
+}
+
+TEST(Automation, TheHostIsToldTheValueThatWasStored) {
+    auto e = Running(128);
+    const std::pair<float, float> cases[] = {{1.7f, 1.0f}, {-0.2f, 0.0f}, {INFINITY, 1.0f}, {-INFINITY, 0.0f},
+                                             {0.25f, 0.25f}, {1.0f, 1.0f}};
+    for (const auto& [sent, stored] : cases) {
+        RecordedHostCalls().clear();
+        e->setParameterAutomated(9, sent);
+        ASSERT_EQ(RecordedHostCalls().size(), 1u) << sent;
+        EXPECT_EQ(RecordedHostCalls()[0].opt, stored) << sent;
+        EXPECT_EQ(e->getParameter(9), stored) << sent;
+    }
+    RecordedHostCalls().clear();
+    e->setParameterAutomated(9, std::nanf(""));  // ignored, and the host is not told
+    EXPECT_TRUE(RecordedHostCalls().empty());
 }
 
 TEST(Automation, SetControlValueTakesElementUnitsAndSendsOnlyWhenAsked) {

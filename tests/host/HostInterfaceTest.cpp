@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 #include "host/ControlTable.h"
 #include "tests/support/TestEffect.h"
@@ -237,6 +238,33 @@ TEST(Chunks, SizesAndContentsAreTheBankAndTheCurrentRecord) {
     EXPECT_EQ(bytes + 564, reinterpret_cast<const uint8_t*>(&e.bank[1]));
 }
 
+TEST(Chunks, EachKindKeepsItsOwnBufferUntilTheNextRequestOfThatKind) {
+    TestEffect e;
+    Dispatch(e, effSetProgram, 0, 7);
+    void* bankData = nullptr;
+    ASSERT_EQ(Dispatch(e, effGetChunk, 0, 0, &bankData), 72192);
+    const std::vector<uint8_t> bankBytes(static_cast<uint8_t*>(bankData), static_cast<uint8_t*>(bankData) + 72192);
+    // Program requests, for other programs too, and bank loads of other hosts'
+    // making leave the bytes already handed out for the bank alone.
+    for (int program : {7, 3, 0}) {
+        Dispatch(e, effSetProgram, 0, program);
+        void* programData = nullptr;
+        ASSERT_EQ(Dispatch(e, effGetChunk, 1, 0, &programData), 564);
+        EXPECT_EQ(std::memcmp(programData, &e.bank[program], 564), 0);
+        EXPECT_EQ(std::memcmp(bankData, bankBytes.data(), 72192), 0) << "after program " << program;
+    }
+    // A second program request leaves the first program chunk as it was, too.
+    Dispatch(e, effSetProgram, 0, 3);
+    void* first = nullptr;
+    void* second = nullptr;
+    Dispatch(e, effGetChunk, 1, 0, &first);
+    const std::vector<uint8_t> firstBytes(static_cast<uint8_t*>(first), static_cast<uint8_t*>(first) + 564);
+    Dispatch(e, effSetProgram, 0, 9);
+    Dispatch(e, effGetChunk, 1, 0, &second);
+    EXPECT_EQ(std::memcmp(first, firstBytes.data(), 564), 0);
+    EXPECT_EQ(std::memcmp(second, &e.bank[9], 564), 0);
+}
+
 TEST(Chunks, PresetSizedChunkReplacesOnlyTheCurrentRecord) {
     TestEffect e;
     Dispatch(e, effSetProgram, 0, 5);
@@ -362,16 +390,31 @@ TEST(MidiInput, NoteListenersHearNotesAndAllNotesOff) {
     auto e = MidiEffect();
     Listener first, second;
     Send(*e, {Midi(0x90, 64, 100)});
-    EXPECT_TRUE(first.notes.empty());  // nobody registered yet
-    e->noteListeners[0] = &first;
-    e->noteListeners[3] = &second;
+    EXPECT_TRUE(e->AddNoteListener(&first));
+    EXPECT_EQ(e->DeliverNotes(), 0);  // nothing was kept before anyone listened
+    EXPECT_TRUE(e->AddNoteListener(&second));
+    EXPECT_TRUE(e->AddNoteListener(&second));  // still one place
     Send(*e, {Midi(0x90, 64, 100), Midi(0x90, 65, 0), Midi(0x80, 66, 30), Midi(0x9F, 0xC3, 1),
               Midi(0xB0, 123, 0), Midi(0xB2, 120, 0), Midi(0xB0, 7, 0), Midi(0xA0, 64, 10)});
+    EXPECT_TRUE(first.notes.empty());  // not on the thread that processes MIDI
+    EXPECT_EQ(e->DeliverNotes(), 6);
     EXPECT_EQ(first.notes, (std::vector<int32_t>{256 + 64, 65, 66, 256 + 0x43, -1, -1}));
     EXPECT_EQ(second.notes, first.notes);
-    e->noteListeners[0] = nullptr;  // the first slot decides
+    e->RemoveNoteListener(&first);
     Send(*e, {Midi(0x90, 70, 100)});
-    EXPECT_EQ(second.notes.size(), 6u);
+    e->DeliverNotes();
+    EXPECT_EQ(first.notes.size(), 6u);
+    EXPECT_EQ(second.notes.back(), 256 + 70);
+    e->RemoveNoteListener(&second);
+    Send(*e, {Midi(0x90, 71, 100)});
+    EXPECT_EQ(e->DeliverNotes(), 0);  // nobody listens: nothing is kept
+
+    // Eight places; a ninth listener is refused, null too.
+    std::vector<Listener> many(9);
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(e->AddNoteListener(&many[static_cast<size_t>(i)]));
+    EXPECT_FALSE(e->AddNoteListener(&many[8]));
+    EXPECT_FALSE(e->AddNoteListener(nullptr));
+    for (Listener& l : many) e->RemoveNoteListener(&l);
 }
 
 TEST(MidiInput, ControllersMoveMappedParametersAtTheEventTimeWithoutTellingTheHost) {

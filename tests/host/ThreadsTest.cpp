@@ -6,9 +6,13 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <memory>
+#include <cstring>
 #include <thread>
 
 #include "host/ControlHandOver.h"
+#include "host/PresetBank.h"
+#include "modules/convert/GlideModule.h"
 #include "tests/support/TestEffect.h"
 
 TEST(Threads, HandOverKeepsEachProducersOrderAndLosesNothing) {
@@ -60,6 +64,22 @@ TEST(Threads, HandOverOverflowMarksTheIndexAndSendsItsCurrentValue) {
     ASSERT_EQ(got.size(), ControlHandOver::kCapacity + 1);
     EXPECT_EQ(got.back(), (std::pair<int, float>{40, 123.0f}));
     EXPECT_TRUE(handOver.Empty());
+}
+
+TEST(Threads, HandOverCarriesTheProgramChangeMarkThroughTheRingAndAnOverflow) {
+    ControlHandOver handOver;
+    handOver.Push(3, 1.0f, true);
+    handOver.Push(4, 2.0f, false);
+    for (uint32_t k = 2; k < ControlHandOver::kCapacity; ++k) handOver.Push(5, 0.0f);
+    handOver.Push(7, 3.0f, false);  // overflows: sent as its current value, unmarked
+    handOver.Push(8, 4.0f, true);   // overflows: sent as its current value, marked
+    std::vector<std::pair<int32_t, bool>> got;
+    handOver.Drain([&](int32_t i, float, bool program) { if (i != 5) got.emplace_back(i, program); },
+                   [](int32_t) { return 0.0f; });
+    EXPECT_EQ(got, (std::vector<std::pair<int32_t, bool>>{{3, true}, {4, false}, {7, false}, {8, true}}));
+    handOver.Push(8, 5.0f, false);  // the mark does not stick to the index
+    handOver.Drain([&](int32_t i, float, bool program) { got.emplace_back(i, program); }, [](int32_t) { return 0.0f; });
+    EXPECT_EQ(got.back(), (std::pair<int32_t, bool>{8, false}));
 }
 
 TEST(Threads, ParametersSetWhileAudioRunsArriveInOrderAndLast) {
@@ -118,4 +138,150 @@ TEST(Threads, AChangeSentOnTheAudioThreadOutranksOlderHandedOverOnes) {
     handOver.Push(6, 3.0f);  // a newer change from the editor still comes through
     handOver.Drain([&](int32_t i, float) { delivered.push_back(i); }, [](int32_t) { return 0.0f; });
     EXPECT_EQ(delivered, (std::vector<int32_t>{7, 6}));
+}
+
+TEST(Threads, BankAndProgramChunksAskedForFromTwoThreadsKeepTheirBytes) {
+    TestEffect effect;
+    effect.setProgram(9);  // program 9's record differs from record 0
+    const std::vector<uint8_t> bank(reinterpret_cast<uint8_t*>(effect.bank),
+                                    reinterpret_cast<uint8_t*>(effect.bank) + kBankBytes);
+    std::atomic<int> bankFaults{0}, programFaults{0}, sameKindFaults{0};
+    constexpr int kRounds = 300;
+    auto askBank = [&](bool compare) {
+        for (int k = 0; k < kRounds; ++k) {
+            void* data = nullptr;
+            if (effect.getChunk(&data, false) != kBankBytes || !data) {
+                ++sameKindFaults;
+                continue;
+            }
+            // Read at once, before this thread asks again.
+            if (compare && std::memcmp(data, bank.data(), bank.size()) != 0) ++bankFaults;
+        }
+    };
+    // One thread reads bank chunks while another reads program chunks.
+    std::thread bankReader(askBank, true);
+    std::thread programReader([&] {
+        for (int k = 0; k < kRounds; ++k) {
+            void* data = nullptr;
+            if (effect.getChunk(&data, true) != 564 || std::memcmp(data, bank.data() + 9 * 564, 564) != 0)
+                ++programFaults;
+        }
+    });
+    bankReader.join();
+    programReader.join();
+    // Three threads asking for the bank at the same time never fill one buffer
+    // together (the ThreadSanitizer run would see it).
+    std::thread first(askBank, false), second(askBank, false), third(askBank, false);
+    first.join();
+    second.join();
+    third.join();
+    EXPECT_EQ(bankFaults.load(), 0);
+    EXPECT_EQ(programFaults.load(), 0);
+    EXPECT_EQ(sameKindFaults.load(), 0);
+}
+
+TEST(Threads, EveryValueOfAProgramChangeRacingTheAudioThreadJumps) {
+    TestEffect effect;  // the plug-in's own graph
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(64);
+    effect.resume();
+    // Two programs apart in every parameter that reaches a gliding module.
+    for (int index : {3, 14, 19, 20, 21, 22, 23, 24, 25, 26, 27}) {
+        effect.bank[5].values[index] = 0.2f;
+        effect.bank[6].values[index] = 0.8f;
+    }
+    std::vector<Mox_DSP_GlideBase*> glides;
+    for (int16_t code : {6016, 6017, 6018, 6019, 6020, 6021, 6022, 6287, 6288, 6289, 6292}) {
+        glides.push_back(effect.ModuleOfCode<Mox_DSP_GlideBase>(code));
+        ASSERT_NE(glides.back(), nullptr) << code;
+    }
+    std::vector<float> l(64, 0.1f), r(64, -0.1f), ol(64), orr(64);
+    effect.setProgram(5);
+    for (int b = 0; b < 10; ++b) effect.Process(l, r, ol, orr);
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::vector<int16_t> glided;  // audio thread: modules caught between two values
+    std::thread audio([&] {
+        std::vector<float> al(64, 0.1f), ar(64, -0.1f), aol(64), aor(64);
+        while (!stop.load(std::memory_order_acquire)) {
+            effect.Process(al, ar, aol, aor);
+            ++blocks;
+            for (size_t g = 0; g < glides.size(); ++g)
+                if (glides[g]->currentValue() != glides[g]->targetValue()) glided.push_back(static_cast<int16_t>(g));
+        }
+    });
+    for (int k = 0; k < 400; ++k) {
+        effect.setProgram(6 - k % 2);
+        if (k % 50 == 49) effect.setChunk(effect.bank, kBankBytes, false);  // the same values, loaded again
+        const long seen = blocks.load();
+        while (blocks.load() < seen + 2) std::this_thread::yield();  // let the drain fall anywhere
+    }
+    stop.store(true, std::memory_order_release);
+    audio.join();
+    effect.Process(l, r, ol, orr);
+    EXPECT_TRUE(glided.empty()) << glided.size() << " blocks found a module gliding, the first module "
+                                << (glided.empty() ? -1 : glided.front());
+    for (Mox_DSP_GlideBase* g : glides) EXPECT_EQ(g->currentValue(), g->targetValue());
+}
+
+namespace {
+
+// Counts the notes it hears and on which thread.
+class ThreadNoteListener : public NoteListener {
+public:
+    void NoteReceived(int32_t note) override {
+        if (std::this_thread::get_id() != owner) ++foreignCalls;
+        if (note != -1 && (note < 0 || note > 256 + 127)) ++badNotes;
+        ++heard;
+    }
+    std::thread::id owner = std::this_thread::get_id();
+    int heard = 0, foreignCalls = 0, badNotes = 0;
+};
+
+}  // namespace
+
+TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnThread) {
+    TestEffect effect(kRecorderGainGraph);
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(64);
+    effect.resume();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> l(64), r(64), ol(64), orr(64);
+        VstMidiEvent note{};
+        note.type = kVstMidiType;
+        note.byteSize = sizeof note;
+        VstEvents list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<VstEvent*>(&note);
+        for (uint8_t n = 0; !stop.load(std::memory_order_acquire); ++n) {
+            note.midiData[0] = static_cast<char>(n % 3 ? 0x90 : 0xB0);  // notes, and all notes off
+            note.midiData[1] = static_cast<char>(n % 3 ? n & 0x7F : 123);
+            note.midiData[2] = static_cast<char>(n & 1 ? 100 : 0);
+            effect.processEvents(&list);
+            effect.Process(l, r, ol, orr);
+        }
+    });
+    // The editor's thread: listeners made, told, removed and destroyed over and over.
+    int heard = 0, foreign = 0, bad = 0;
+    ThreadNoteListener steady;
+    effect.AddNoteListener(&steady);
+    for (int k = 0; k < 2000; ++k) {
+        auto passing = std::make_unique<ThreadNoteListener>();
+        effect.AddNoteListener(passing.get());
+        std::this_thread::yield();
+        effect.DeliverNotes();
+        effect.RemoveNoteListener(passing.get());
+        heard += passing->heard;
+        foreign += passing->foreignCalls;
+        bad += passing->badNotes;
+    }  // each one destroyed while MIDI keeps arriving
+    stop.store(true, std::memory_order_release);
+    audio.join();
+    effect.DeliverNotes();
+    EXPECT_GT(heard, 0);
+    EXPECT_GT(steady.heard, heard / 2);
+    EXPECT_EQ(foreign + steady.foreignCalls, 0);
+    EXPECT_EQ(bad + steady.badNotes, 0);
 }

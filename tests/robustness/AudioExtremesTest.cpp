@@ -316,3 +316,103 @@ TEST(AudioExtremes, InputsAboveFullScaleAreNeverBoosted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ratio below 1 lifts the level above the threshold (upward expansion); it may
+// lift it by no more than 24 dB, however low the threshold and however loud the
+// input, and stays finite.
+TEST(AudioExtremes, RatiosBelowOneBoostByNoMoreThan24Db) {
+    for (float ratio : {0.1f, 0.11f, 0.5f, 0.9f})
+        for (float threshold : {-80.0f, -40.0f})
+            for (float knee : {0.0f, 100.0f})
+                for (double inDb : {-10.0, 0.0}) {
+                    SCOPED_TRACE(testing::Message() << "ratio " << ratio << ", threshold " << threshold << ", knee "
+                                                    << knee << ", " << inDb << " dBFS");
+                    Host h;
+                    ASSERT_TRUE(h.Load());
+                    h.PlainCompressor(threshold, ratio);
+                    h.Set(kCompKnee, knee);
+                    h.Start(static_cast<float>(kRate), 512);
+                    const std::vector<float> in = Sine(24000, 440.0, std::pow(10.0, inDb / 20.0), kRate);
+                    std::vector<float> outL, outR;
+                    h.Run(in, in, outL, outR, 512);
+                    ASSERT_EQ(CountNotFinite(outL) + CountNotFinite(outR), 0u);
+                    EXPECT_LE(Db(PeakOf(outL, 0, outL.size())), inDb + 24.0 + 0.1);
+                }
+}
+
+// Every host parameter at each end of its range, on top of the settings that ask
+// for the most gain: a compressor threshold of -80 dB with ratio 0.1 and the
+// steepest knee, an upward expander (ratio 4) up to 0 dBFS, the most make-up
+// (Gain +24 dB shaped by GainConstA 48 dB and GainConstB +24 dB), fully wet and the
+// fastest times. For input at or below 0 dBFS the output must be finite and below
+// a ceiling made of the largest boost the gain computer may ask for (the upward
+// expander's own, 80 dB * (1 - 1/4) = 60 dB, above the compressor's 24 dB), the
+// largest make-up (72 dB) and what decoding mid and side can add (6.02 dB).
+TEST(AudioExtremes, WorstSettingOfEveryParameterGivesAFiniteOutputBelowTheCeiling) {
+    constexpr double kCeilingDb = 0.0 + 60.0 + 72.0 + 6.03 + 0.5;
+    const std::vector<std::pair<int32_t, float>> loudest = {
+        {kCompThresh, 0.0f}, {kCompRatio, 0.0f}, {kCompKnee, 1.0f}, {kExpThresh, 1.0f}, {kExpRatio, 1.0f},
+        {kExpKnee, 0.0f},    {kGain, 1.0f},      {39, 1.0f},        {40, 1.0f},         {kParallel, 0.0f},
+        {kAttack, 0.0f},     {kHold, 0.0f},      {kRelease, 0.0f},  {kLookAhead, 0.0f},
+    };
+    const size_t n = 9600;
+    const std::vector<float> loud = Sine(n, 1000.0, 1.0, kRate), quiet = Sine(n, 1000.0, 0.001, kRate);
+    double loudestDb = -1000.0;
+    for (int32_t index = 0; index < 47; ++index)  // the host parameters
+        for (float end : {0.0f, 1.0f}) {
+            Host h;
+            ASSERT_TRUE(h.Load());
+            for (const auto& [i, v] : loudest) h.SetParameter(i, v);
+            h.SetParameter(index, end);
+            h.Start(static_cast<float>(kRate), 256);
+            for (const std::vector<float>* in : {&loud, &quiet}) {
+                SCOPED_TRACE(testing::Message() << "parameter " << index << " at " << end << ", input "
+                                                << (in == &loud ? "0" : "-60") << " dBFS");
+                std::vector<float> outL, outR;
+                h.Run(*in, *in, outL, outR, 256);
+                ASSERT_EQ(CountNotFinite(outL) + CountNotFinite(outR), 0u);
+                const double peakDb = Db(std::max(PeakOf(outL, 0, n), PeakOf(outR, 0, n)));
+                EXPECT_LE(peakDb, kCeilingDb);
+                loudestDb = std::max(loudestDb, peakDb);
+            }
+        }
+    std::printf("[ figures  ] loudest output %.1f dBFS (ceiling %.1f dBFS)\n", loudestDb, kCeilingDb);
+}
+
+}  // namespace
+
+namespace {
+
+// NaN and infinities from the host are silence for that sample in every mode, on
+// the audio path as on the detector's: where the bad block leaves the look-ahead
+// delay the output is exactly 0. Every output sample is finite, also for huge
+// finite input.
+TEST(AudioExtremes, BadSamplesAreSilenceOutInEveryMode) {
+    const size_t n = 24000, badStart = 12000, badLength = 700;
+    const std::vector<float> tone = Sine(n, 440.0, 0.5, kRate);
+    const int32_t delay = LookAheadSamples(Normalised(kLookAhead, 0.2f), kRate);
+    for (int mode : {0, 1, 2})
+        for (const BadKind& bad : kBadKinds) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << bad.name);
+            Host h;
+            ASSERT_TRUE(h.Load());
+            h.PlainCompressor(-20, 4);
+            h.Set(kStereoMode, static_cast<float>(mode));
+            h.Start(static_cast<float>(kRate), 256);
+            std::vector<float> l = tone, r = tone, key = Sine(n, 200.0, 0.3, kRate), outL, outR;
+            for (size_t i = badStart; i < badStart + badLength; ++i) l[i] = r[i] = key[i] = bad.value(i);
+            h.Run(l, r, outL, outR, 256, &key, &key);
+            EXPECT_EQ(CountNotFinite(outL) + CountNotFinite(outR), 0u);
+            bool allNonFinite = true;  // not the huge finite values, nor the mixture holding them
+            for (size_t i = 0; i < 4; ++i) allNonFinite = allNonFinite && !std::isfinite(bad.value(i));
+            if (!allNonFinite) continue;
+            const size_t from = badStart + static_cast<size_t>(delay);
+            EXPECT_EQ(PeakOf(outL, from, from + badLength), 0.0);
+            EXPECT_EQ(PeakOf(outR, from, from + badLength), 0.0);
+            EXPECT_GT(PeakOf(outL, from + badLength, n), 0.05);  // and sound again after it
+        }
+}
+
+}  // namespace

@@ -2,8 +2,13 @@
 // byte for byte, or a host reads garbage. Pinned for x86-64 and for 32-bit x86.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
+#include <iterator>
+#include <string>
+#include <vector>
 
+#include "sdk/AEffEditor.h"
 #include "sdk/AudioEffectX.h"
 #include "sdk/VstAbi.h"
 
@@ -144,6 +149,46 @@ TEST(DefaultDispatcher, MapsOpcodesOntoTheVirtualOperationsAndGuardsPointers) {
 
     // effClose deletes the effect (ASan would report a leak otherwise).
     EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0), 1);
+}
+
+namespace {
+
+// An editor that records the key codes the dispatcher hands it.
+class KeyProbe : public AEffEditor {
+public:
+    using AEffEditor::AEffEditor;
+    bool onKeyDown(VstKeyCode& key) override {
+        keys.push_back(key);
+        return true;
+    }
+    std::vector<VstKeyCode> keys;
+};
+
+}  // namespace
+
+TEST(DefaultDispatcher, KeyCodesOutsideOneByteCarryNoKeyAndNoModifier) {
+    ProbeEffect probe;
+    KeyProbe* editor = new KeyProbe(&probe);  // the effect deletes it
+    probe.setEditor(editor);
+    AEffect* e = probe.getAeffect();
+    struct Case {
+        intptr_t virt;
+        float modifier;
+        unsigned char wantVirt, wantModifier;
+    };
+    const Case cases[] = {
+        {5, 3.0f, 5, 3},      {255, 255.0f, 255, 255}, {256, 256.0f, 0, 0},       {0x141, 300.0f, 0, 0},
+        {-1, -1.0f, 0, 0},    {7, 1e10f, 7, 0},        {7, -1e10f, 7, 0},         {7, std::nanf(""), 7, 0},
+        {7, INFINITY, 7, 0},  {7, 2.9f, 7, 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 'a', c.virt, nullptr, c.modifier), 1);
+    ASSERT_EQ(editor->keys.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(editor->keys[i].character, 'a');
+        EXPECT_EQ(editor->keys[i].virt, cases[i].wantVirt) << "case " << i;
+        EXPECT_EQ(editor->keys[i].modifier, cases[i].wantModifier) << "case " << i;
+    }
 }
 
 TEST(DefaultDispatcher, StringCopyTerminatesAtTheLimit) {
