@@ -82,6 +82,25 @@ bool LayoutWalk::SizeRule(const ControlDescriptor& row, const LayoutRegisters& r
     return true;
 }
 
+LayoutWalk::~LayoutWalk() {
+    for (auto& [name, bitmap] : skins)
+        if (bitmap) bitmap->forget();
+}
+
+CBitmap* LayoutWalk::loadSkin(const char* name) {
+    auto it = skins.find(name);
+    if (it == skins.end()) {
+        auto* bitmap = new CBitmap(name);
+        if (!bitmap->isLoaded()) {
+            bitmap->forget();
+            bitmap = nullptr;
+        }
+        it = skins.emplace(name, bitmap).first;
+    }
+    if (it->second) it->second->remember();
+    return it->second;
+}
+
 void LayoutWalk::run(CViewContainer* frame) {
     if (table && rows > 1) walk(frame, 1);
 }
@@ -119,11 +138,8 @@ void LayoutWalk::buildRow(CViewContainer* container, int rowIndex, int32_t boxW,
     if (row.type >= 41 && row.type <= 45 && editor.textEntriesBuilt() >= 2) return;
     CBitmap* bitmap = nullptr;
     if (row.bitmap && *row.bitmap) {
-        bitmap = new CBitmap(row.bitmap);
-        if (!bitmap->isLoaded()) {  // a skin the resources do not hold: the row is left out
-            bitmap->forget();
-            return;
-        }
+        bitmap = loadSkin(row.bitmap);
+        if (!bitmap) return;  // a skin the resources do not hold: the row is left out
     }
     RowGeometry g;
     if (!SizeRule(row, regs, boxW, boxH, bitmap ? bitmap->getWidth() : 0, bitmap ? bitmap->getHeight() : 0, g)) {
@@ -175,12 +191,8 @@ int LayoutWalk::openPanel(CViewContainer* container, int rowIndex) {
     CBitmap* bitmap = nullptr;
     bool missing = false;
     if (row.bitmap && *row.bitmap) {
-        bitmap = new CBitmap(row.bitmap);
-        if (!bitmap->isLoaded()) {
-            bitmap->forget();
-            bitmap = nullptr;
-            missing = true;
-        }
+        bitmap = loadSkin(row.bitmap);
+        missing = bitmap == nullptr;
     }
     const int32_t w = bitmap ? bitmap->getWidth() : int32_t(row.low);
     const int32_t h = bitmap ? bitmap->getHeight() : int32_t(row.high);

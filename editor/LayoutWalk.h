@@ -10,6 +10,8 @@
 #include "toolkit/GuiTypes.h"
 
 #include <cstdint>
+#include <map>
+#include <string>
 
 class Mox_GUI_Editor;
 
@@ -46,6 +48,7 @@ public:
     // table: the control table (rows 0 .. rows - 1, row 0 the header).
     LayoutWalk(Mox_GUI_Editor& editor, const ControlDescriptor* table, int rows)
         : editor(editor), table(table), rows(rows) {}
+    ~LayoutWalk();
     // Builds rows 1 .. the end row into the frame.
     void run(VSTGUI::CViewContainer* frame);
 
@@ -65,6 +68,9 @@ private:
     void directive(const ControlDescriptor& row);
     VSTGUI::CView* build(const ControlDescriptor& row, VSTGUI::CBitmap* bitmap, const RowGeometry& g);
 
+    // The skin of that name, decoded once per walk; null when the resources lack it.
+    // The caller gets its own reference.
+    VSTGUI::CBitmap* loadSkin(const char* name);
     // The element row of tag (the header row when none).
     const ControlDescriptor& rowOfTag(int32_t tag) const;
 
@@ -72,4 +78,5 @@ private:
     const ControlDescriptor* table;
     int rows;
     LayoutRegisters regs;
+    std::map<std::string, VSTGUI::CBitmap*> skins;
 };

@@ -1,0 +1,31 @@
+// An effect with its editor opened without a window, for the editor's offscreen
+// tests: the effect runs the plug-in's own graph description through the test
+// effect's recording host.
+#pragma once
+
+#include "editor/Mox_GUI_Editor.h"
+#include "platform/X11Frame.h"
+#include "tests/support/TestEffect.h"
+#include "toolkit/CControl.h"
+#include "toolkit/CFrame.h"
+
+#include <gtest/gtest.h>
+
+namespace editor_test {
+
+inline Mox_GUI_Editor& EditorOf(Mox_DSP_VST& effect) { return *static_cast<Mox_GUI_Editor*>(effect.editorObject); }
+
+// A control's value as the editor's thread sees it.
+inline float ValueOf(Mox_GUI_Editor& editor, int32_t tag) {
+    auto* control = dynamic_cast<VSTGUI::CControl*>(editor.slot(tag));
+    return control ? control->getValue() : -1.0f;
+}
+
+// What the host's user-interface thread does around a call into the editor.
+template <typename F>
+void OnEditorThread(F f) {
+    orva::platform::UiEntry entry;
+    f();
+}
+
+}  // namespace editor_test
