@@ -9,7 +9,7 @@ fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 # -displayfd: Xvfb picks a free display itself and writes its number once ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/display" 2> "$tmp/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3> "$tmp/display" 2> "$tmp/xvfb.log" &
 xvfb=$!
 for _ in $(seq 1 100); do
   [ -s "$tmp/display" ] && break
