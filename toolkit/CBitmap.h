@@ -5,7 +5,7 @@
 #pragma once
 
 #include "toolkit/CBaseObject.h"
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <cstddef>
 #include <vector>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "toolkit/CBaseObject.h"
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <string>
 
