@@ -1,7 +1,7 @@
 #include "platform/X11DropTarget.h"
 
-#include "platform/UriList.h"
 #include "platform/FrameEventSink.h"
+#include "platform/UriList.h"
 
 #include <X11/Xatom.h>
 #include <unistd.h>

@@ -5,8 +5,8 @@
 // aliased drawing touches whole pixels.
 #pragma once
 
-#include "toolkit/CBaseObject.h"
 #include "platform/GuiTypes.h"
+#include "toolkit/CBaseObject.h"
 
 #include <string>
 
