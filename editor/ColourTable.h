@@ -2,7 +2,7 @@
 // on (font, background, frame).
 #pragma once
 
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <cstdint>
 

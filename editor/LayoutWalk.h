@@ -7,7 +7,7 @@
 
 #include "editor/ColourTable.h"
 #include "host/ControlTable.h"
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <cstdint>
 #include <map>

@@ -4,19 +4,18 @@
 // window (tests, pictures of the editor) and lets a test play the user's part.
 #pragma once
 
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace VSTGUI {
-class CBitmap;
-class CFrame;
-}
+typedef struct _cairo_surface cairo_surface_t;
 
 namespace orva::platform {
+
+class FrameEventSink;
 
 // One entry of a pop-up menu as the platform shows it.
 struct PopupMenuEntry {
@@ -27,7 +26,7 @@ struct PopupMenuEntry {
     bool titleItem = false;      // shown but cannot be chosen
     bool checked = false;
     bool columnBreak = false;    // starts a new column
-    VSTGUI::CBitmap* icon = nullptr;
+    cairo_surface_t* icon = nullptr;  // drawn at the row's left when set; not owned
     std::vector<PopupMenuEntry> submenu;
 };
 
@@ -119,8 +118,9 @@ private:
 std::string truncateUtf8(const std::string& text, size_t maxChars);
 
 // The X11 window inside parentWindow (an X11 window id), or null when there is no
-// X server or the parent does not exist.
-std::unique_ptr<PlatformFrame> createX11Frame(VSTGUI::CFrame* frame, void* parentWindow, int32_t width,
+// X server or the parent does not exist. Its events go to sink, which must
+// outlive the window.
+std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* sink, void* parentWindow, int32_t width,
                                               int32_t height);
 
 }  // namespace orva::platform

@@ -1,7 +1,7 @@
 #include "platform/X11DropTarget.h"
 
+#include "platform/FrameEventSink.h"
 #include "platform/UriList.h"
-#include "toolkit/CFrame.h"
 
 #include <X11/Xatom.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@ namespace {
 constexpr long kXdndVersion = 5;
 }
 
-DropTarget::DropTarget(Display* d, Window w, VSTGUI::CFrame* f) : display(d), window(w), frame(f) {
+DropTarget::DropTarget(Display* d, Window w, FrameEventSink* f) : display(d), window(w), frame(f) {
     aware = XInternAtom(display, "XdndAware", False);
     enterAtom = XInternAtom(display, "XdndEnter", False);
     positionAtom = XInternAtom(display, "XdndPosition", False);

@@ -9,15 +9,15 @@
 
 #include <string>
 
-namespace VSTGUI {
-class CFrame;
+namespace orva::platform {
+class FrameEventSink;
 }
 
 namespace orva::platform::x11 {
 
 class DropTarget {
 public:
-    DropTarget(Display* display, Window window, VSTGUI::CFrame* frame);
+    DropTarget(Display* display, Window window, FrameEventSink* frame);
     // Handles an XDND message or the dropped data for the window; true when it was one.
     bool handleEvent(const XEvent& event);
 
@@ -30,7 +30,7 @@ private:
 
     Display* display;
     Window window;
-    VSTGUI::CFrame* frame;
+    FrameEventSink* frame;
     Atom aware, enterAtom, positionAtom, statusAtom, leaveAtom, dropAtom, finishedAtom, selection, typeList,
         actionCopy, uriList, dataProperty;
     Window source = 0;        // the drag in progress, or 0

@@ -1,11 +1,10 @@
 #include "platform/X11Frame.h"
 
 #include "platform/DoubleClick.h"
+#include "platform/FrameEventSink.h"
 #include "platform/TimerQueue.h"
 #include "platform/X11DropTarget.h"
 #include "platform/X11Popups.h"
-#include "toolkit/CDrawContext.h"
-#include "toolkit/CFrame.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -125,7 +124,7 @@ unsigned char virtualKey(KeySym sym) {
 
 class X11Frame : public PlatformFrame {
 public:
-    X11Frame(CFrame* frame, Display* display, Window parent, int32_t width, int32_t height);
+    X11Frame(FrameEventSink* frame, Display* display, Window parent, int32_t width, int32_t height);
     ~X11Frame() override;
     bool ok() const { return window != 0; }
 
@@ -147,7 +146,7 @@ private:
     bool toRoot(int x, int y, int& rootX, int& rootY);
     void finishEditField();
 
-    CFrame* frame;
+    FrameEventSink* frame;
     Display* display;
     int screen;
     Window parent;
@@ -177,7 +176,7 @@ private:
     Cursor cursor = 0;
 };
 
-X11Frame::X11Frame(CFrame* f, Display* d, Window p, int32_t w, int32_t h)
+X11Frame::X11Frame(FrameEventSink* f, Display* d, Window p, int32_t w, int32_t h)
     : frame(f), display(d), screen(DefaultScreen(d)), parent(p), width(w), height(h),
       doubleClickMs(uint32_t(std::max<int32_t>(250, doubleClickTimeMs()))), openedAt(nowMs()) {
     XWindowAttributes parentAttributes;
@@ -237,11 +236,12 @@ X11Frame::~X11Frame() {
 
 void X11Frame::present(const CRect& rect) {
     if (!surface || windowGone) return;
-    COffscreenContext* buffer = frame->getBackBuffer();
-    cairo_surface_flush(buffer->getSurface());
+    cairo_surface_t* buffer = frame->platformBackBuffer();
+    if (!buffer) return;
+    cairo_surface_flush(buffer);
     cairo_t* cr = cairo_create(surface);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, buffer->getSurface(), 0, 0);
+    cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
     cairo_fill(cr);
     cairo_destroy(cr);
@@ -466,10 +466,10 @@ void installXErrorHandler() {
 
 unsigned long xErrorCount() { return errorCount; }
 
-std::unique_ptr<PlatformFrame> createX11Frame(VSTGUI::CFrame* frame, void* parentWindow, int32_t width,
+std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* frame, void* parentWindow, int32_t width,
                                               int32_t height) {
     const Window parent = Window(reinterpret_cast<uintptr_t>(parentWindow));
-    if (!parent) return nullptr;
+    if (!parent || !frame) return nullptr;
     installXErrorHandler();
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;

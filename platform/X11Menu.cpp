@@ -5,7 +5,6 @@
 #include "platform/MenuModel.h"
 #include "platform/X11Paint.h"
 #include "platform/X11Popups.h"
-#include "toolkit/CBitmap.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -64,11 +63,11 @@ void drawPane(Display* display, PaneWindow& shown, const MenuPane& pane) {
             cairo_set_line_width(cr, 1.5);
             cairo_stroke(cr);
         }
-        if (e.icon && e.icon->isLoaded()) {
+        if (e.icon) {
             cairo_save(cr);
             cairo_rectangle(cr, r.x + 2, r.y + 1, 16, 16);
             cairo_clip(cr);
-            cairo_set_source_surface(cr, e.icon->getSurface(), r.x + 2, r.y + 1);
+            cairo_set_source_surface(cr, e.icon, r.x + 2, r.y + 1);
             cairo_paint(cr);
             cairo_restore(cr);
         }

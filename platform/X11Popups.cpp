@@ -2,7 +2,6 @@
 
 #include "platform/FontResolver.h"
 #include "platform/X11Paint.h"
-#include "toolkit/CBitmap.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

@@ -4,8 +4,8 @@
 // 0 x 0 and draws nothing.
 #pragma once
 
+#include "platform/GuiTypes.h"
 #include "toolkit/CBaseObject.h"
-#include "toolkit/GuiTypes.h"
 
 #include <cstddef>
 #include <vector>

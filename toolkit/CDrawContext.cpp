@@ -75,6 +75,16 @@ void CDrawContext::drawLines(const CPoint* points, int32_t count) {
     }
 }
 
+void CDrawContext::drawPolyLine(const CPoint* points, int32_t count) {
+    if (!points || count < 2) return;
+    const double c = pixelCentre(lineWidth);
+    setupStroke();
+    cairo_new_path(cr);
+    for (int32_t i = 0; i < count; ++i) cairo_line_to(cr, points[i].h + offset.h + c, points[i].v + offset.v + c);
+    cairo_stroke(cr);
+    penPosition = points[count - 1];
+}
+
 void CDrawContext::drawRect(const CRect& r, CDrawStyle style) {
     const double x = r.left + offset.h, y = r.top + offset.v;
     if (style != kDrawStroked) {

@@ -5,8 +5,8 @@
 // aliased drawing touches whole pixels.
 #pragma once
 
+#include "platform/GuiTypes.h"
 #include "toolkit/CBaseObject.h"
-#include "toolkit/GuiTypes.h"
 
 #include <string>
 
@@ -48,6 +48,10 @@ public:
     void lineTo(const CPoint& p);
     // Each pair of points is one line.
     void drawLines(const CPoint* points, int32_t count);
+    // One open path through all the points, stroked once: where its segments
+    // meet or cross, a translucent colour is laid down only once (drawLines'
+    // separate segments blend twice there). Leaves the pen at the last point.
+    void drawPolyLine(const CPoint* points, int32_t count);
     void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked);
     void drawPolygon(const CPoint* points, int32_t count, CDrawStyle style = kDrawFilled);
     void drawEllipse(const CRect& rect, CDrawStyle style = kDrawStroked);

@@ -59,6 +59,8 @@ void CFrame::platformOnWindowLost() {
     opened = false;
 }
 
+cairo_surface_t* CFrame::platformBackBuffer() { return backBuffer ? backBuffer->getSurface() : nullptr; }
+
 void CFrame::setViewSize(const CRect& rect, bool invalidate) {
     setSize(rect.width(), rect.height());
     (void)invalidate;

@@ -1,9 +1,11 @@
 // The root of the view tree. It owns the platform side (an X11 child window of
 // the host's window, or nothing at all for offscreen use) and a back buffer the
 // whole tree is drawn into; the window shows the back buffer. Platform events,
-// and synthetic ones from tests, enter through the platformOn... operations.
+// and synthetic ones from tests, enter through the platformOn... operations (the
+// platform's FrameEventSink, through which the window knows the frame).
 #pragma once
 
+#include "platform/FrameEventSink.h"
 #include "toolkit/CViewContainer.h"
 
 #include <memory>
@@ -19,7 +21,7 @@ class COffscreenContext;
 class IMouseObserver;
 class VSTGUIEditorInterface;
 
-class CFrame : public CViewContainer {
+class CFrame : public CViewContainer, public orva::platform::FrameEventSink {
 public:
     // systemWindow: the host's X11 window id, or null for a frame without a window.
     CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
@@ -67,21 +69,23 @@ public:
     void countTick() { ++idleTicks; }
 
     // --- input, in frame coordinates ---
-    CMouseEventResult platformOnMouseDown(CPoint where, int32_t buttons);
-    CMouseEventResult platformOnMouseUp(CPoint where, int32_t buttons);
-    CMouseEventResult platformOnMouseMoved(CPoint where, int32_t buttons);
-    void platformOnMouseExited();
-    bool platformOnWheel(CPoint where, CMouseWheelAxis axis, float distance, int32_t buttons);
-    int32_t platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier);
-    int32_t platformOnKeyUp(unsigned char virt, int32_t character, unsigned char modifier);
+    CMouseEventResult platformOnMouseDown(CPoint where, int32_t buttons) override;
+    CMouseEventResult platformOnMouseUp(CPoint where, int32_t buttons) override;
+    CMouseEventResult platformOnMouseMoved(CPoint where, int32_t buttons) override;
+    void platformOnMouseExited() override;
+    bool platformOnWheel(CPoint where, CMouseWheelAxis axis, float distance, int32_t buttons) override;
+    int32_t platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier) override;
+    int32_t platformOnKeyUp(unsigned char virt, int32_t character, unsigned char modifier) override;
     // Files dragged over the frame: whether the view under the point takes them,
     // and dropping them there (nothing goes past a modal view).
-    bool platformCanDrop(CPoint where);
-    bool platformOnDrop(CPoint where, const std::vector<std::string>& files);
+    bool platformCanDrop(CPoint where) override;
+    bool platformOnDrop(CPoint where, const std::vector<std::string>& files) override;
     // The window was exposed or resized (frame coordinates).
-    void platformOnExpose(const CRect& rect);
+    void platformOnExpose(const CRect& rect) override;
     // The platform window disappeared under us (the host destroyed its window).
-    void platformOnWindowLost();
+    void platformOnWindowLost() override;
+    // The back buffer's surface, for the window to show.
+    cairo_surface_t* platformBackBuffer() override;
 
 private:
     void updateViewUnderMouse(const CPoint& where, int32_t buttons);

@@ -142,7 +142,7 @@ std::vector<orva::platform::PopupMenuEntry> COptionMenu::buildPlatformMenu(int32
         entry.titleItem = item->isTitle();
         entry.checked = item->isChecked() &&
                         ((style & kCheckStyle) || ((style & kMarkCurrentStyle) && i == currentIndex));
-        entry.icon = item->getIcon();
+        entry.icon = item->getIcon() ? item->getIcon()->getSurface() : nullptr;
         if (COptionMenu* sub = item->getSubmenu()) {
             ++command;  // the submenu's own item carries no choice
             entry.submenu = sub->buildPlatformMenu(command);

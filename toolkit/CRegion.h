@@ -3,7 +3,7 @@
 // rectangles instead of one that spans the window between them.
 #pragma once
 
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 #include <vector>
 

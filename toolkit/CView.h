@@ -5,8 +5,8 @@
 #pragma once
 
 #include "toolkit/CBaseObject.h"
+#include "platform/GuiTypes.h"
 #include "toolkit/CNotifyRecord.h"
-#include "toolkit/GuiTypes.h"
 
 #include <cstddef>
 #include <map>

@@ -1,7 +1,7 @@
 // Watches the mouse over a frame (the tooltip support is one).
 #pragma once
 
-#include "toolkit/GuiTypes.h"
+#include "platform/GuiTypes.h"
 
 namespace VSTGUI {
 

@@ -76,6 +76,27 @@ TEST(DrawContext, AliasedShapesTouchWholePixelsInsideClipAndOffset) {
     EXPECT_TRUE(inked(c, 0, 2));
 }
 
+// A translucent curve drawn as one path lays its colour down once everywhere,
+// the joint included; the same corner as two separate lines blends twice where
+// they overlap.
+TEST(DrawContext, PolyLineBlendsATranslucentJointOnce) {
+    const CPoint corner[] = {{4, 16}, {16, 16}, {16, 4}};  // 4 px wide: both legs cover 14..15 x 14..15
+    const CPoint pairs[] = {corner[0], corner[1], corner[1], corner[2]};
+    auto alphaAt = [](COffscreenContext& c, int x, int y) { return c.getPixel(x, y) >> 24; };
+    COffscreenContext poly(24, 24), lines(24, 24);
+    for (COffscreenContext* c : {&poly, &lines}) {
+        c->setLineWidth(4);
+        c->setFrameColor(CColor{255, 255, 255, 96});
+    }
+    poly.drawPolyLine(corner, 3);
+    lines.drawLines(pairs, 4);
+    EXPECT_EQ(alphaAt(poly, 8, 15), 96u);   // along a leg
+    EXPECT_EQ(alphaAt(poly, 15, 15), 96u);  // at the joint: the same
+    EXPECT_EQ(alphaAt(poly, 15, 8), 96u);
+    EXPECT_EQ(alphaAt(lines, 8, 15), 96u);
+    EXPECT_GT(alphaAt(lines, 15, 15), 140u);  // 96 over 96
+}
+
 TEST(DrawContext, ArialResolvesToAMetricCompatibleFaceAndTextAligns) {
     const std::string family = orva::platform::resolveFontFamily("Arial");
     EXPECT_TRUE(family == "Arial" || family == "Liberation Sans" || family == "Arimo") << family;

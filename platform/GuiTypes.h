@@ -1,5 +1,6 @@
-// Plain value types shared by every view: points, rectangles, colours, the mouse
-// button/modifier bits and the mouse results.
+// Plain value types shared by every view and by the platform layer below the
+// views: points, rectangles, colours, the mouse button/modifier bits and the
+// mouse results. Nothing here depends on the toolkit.
 #pragma once
 
 #include <algorithm>
