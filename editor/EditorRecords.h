@@ -42,7 +42,7 @@ struct DisplayRecord : VSTGUI::CNotifyRecord {
 // (a right press on a control whose tag is a host parameter).
 class Mox_CControlListener : public VSTGUI::CControlListener {
 public:
-    // point: in the requesting control's coordinates.
+    // point: in the requesting control's own coordinates (0, 0 = its top left).
     virtual void requestMidiLearn(VSTGUI::CControl* control, const VSTGUI::CPoint& point) = 0;
 };
 

@@ -2,7 +2,14 @@
 
 #include "editor/EditorRecords.h"
 #include "editor/Mox_GUI_Editor.h"
+#include "editor/controls/AnimButton.h"
+#include "editor/controls/ButtonHub.h"
+#include "editor/controls/ExclusiveButton.h"
 #include "editor/controls/FramePicture.h"
+#include "editor/controls/HVSlider.h"
+#include "editor/controls/Knob.h"
+#include "editor/controls/OnOffButton.h"
+#include "editor/controls/RotateKnob.h"
 #include "host/Mox_DSP_VST.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CViewContainer.h"
@@ -170,11 +177,20 @@ void LayoutWalk::buildRow(CViewContainer* container, int rowIndex, int32_t boxW,
 // their skin through Mox_FramePicture and follow their value.
 CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const RowGeometry& g) {
     const int16_t type = row.type;
+    const int32_t tag = row.tag;
     Mox_GUI_Editor* listener = &editor;
-    if (type == 5 || type == 6)
-        return new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1,
-                                    regs.sliderOrientation ? Mox_FramePicture::kVerticalHandle
-                                                           : Mox_FramePicture::kHorizontalHandle);
+    if (type >= 0 && type <= 2) return new Mox_Knob(g.rect, listener, tag, g.frames, g.frameHeight, bitmap, type);
+    if (type == 3 || type == 4)
+        return new Mox_Rotate_Knob(g.rect, listener, tag, bitmap, type - 3, regs.style1, regs.style2, regs.animSpeed,
+                                   regs.rotaryLayers);
+    if (type == 5 || type == 6) return new Mox_HV_Slider(g.rect, listener, tag, bitmap, regs.sliderOrientation, type - 5);
+    if (type >= 7 && type <= 12)
+        return new Mox_AnimButton(g.rect, listener, tag, g.frames, g.frameHeight, bitmap, regs.animSpeed, type - 7,
+                                  (row.flags & kDisplayOnly) != 0);
+    if (type >= 13 && type <= 15) return new Mox_COnOffButton(g.rect, listener, tag, bitmap, type - 13);
+    if (type == 16) return new Mox_GUI_Multi_Button_Hub(g.rect, listener, tag, editor.dspEffect());
+    if (type == 17 || type == 18) return new Mox_ExclusiveButton(g.rect, listener, tag, bitmap, type == 17);
+    if (type == 38) return new Mox_GUI_Float_Store(g.rect, listener, tag, editor.dspEffect());
     if (type == 67) {
         auto* needle = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1, Mox_FramePicture::kNeedle);
         needle->setNeedle(row.aux & 0xFF, regs.style1, regs.style2);

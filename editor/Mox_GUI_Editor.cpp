@@ -134,20 +134,19 @@ void Mox_GUI_Editor::valueChanged(CControl* control) {
     dsp->setParameterAutomated(control->getTag(), control->getValue());
 }
 
-// Host parameters only: the host records a drag as one gesture.
-void Mox_GUI_Editor::controlBeginEdit(CControl* control) {
-    if (control && dsp && control->getTag() < kHostParameterCount) dsp->beginEdit(control->getTag());
+void Mox_GUI_Editor::beginEdit(int32_t index) {
+    if (index >= 0 && index < kHostParameterCount) AEffGUIEditor::beginEdit(index);
 }
 
-void Mox_GUI_Editor::controlEndEdit(CControl* control) {
-    if (control && dsp && control->getTag() < kHostParameterCount) dsp->endEdit(control->getTag());
+void Mox_GUI_Editor::endEdit(int32_t index) {
+    if (index >= 0 && index < kHostParameterCount) AEffGUIEditor::endEdit(index);
 }
 
 void Mox_GUI_Editor::requestMidiLearn(CControl* control, const CPoint& point) {
     if (!control || !frame || !midiLearnControl || !dsp) return;
     const int32_t tag = control->getTag();
-    CPoint where = point;
-    control->localToFrame(where);
+    const CRect at = control->getFrameRect();
+    const CPoint where(at.left + point.h, at.top + point.v);
     midiLearnControl->arm(tag, dsp->GetMidiAssignment(tag), where);
     if (CViewContainer* learn = panel(kMidiLearnPanel); learn && !learn->isVisible()) {
         learn->setVisible(true);

@@ -57,9 +57,12 @@ public:
     // ----- listener (editor thread) -----
     void valueChanged(VSTGUI::CControl* control) override;
     int32_t controlModifierClicked(VSTGUI::CControl*, int32_t) override { return 0; }
-    void controlBeginEdit(VSTGUI::CControl* control) override;
-    void controlEndEdit(VSTGUI::CControl* control) override;
+    // point: in the control's own coordinates (0, 0 = its top left).
     void requestMidiLearn(VSTGUI::CControl* control, const VSTGUI::CPoint& point) override;
+    // A control's edit gesture: reaches the host as begin/end edit, for host
+    // parameters only (0..46), so a drag is recorded as one automation gesture.
+    void beginEdit(int32_t index) override;
+    void endEdit(int32_t index) override;
 
     // ----- the frame timer -----
     // Runs the ticks due by the wall clock (at most 8), then draws once.
