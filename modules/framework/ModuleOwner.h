@@ -5,6 +5,7 @@
 // small stand-in owner instead of the whole plug-in.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "modules/framework/ModuleEvent.h"
@@ -23,6 +24,17 @@ struct DisplayMessage {
     float value;   // single value
 };
 
+// The waveform capture a display feeder hands to the scope (codes 3, 4 and 5):
+// 1024 samples followed by the ready flag. The feeder fills the samples only while
+// the flag is 0 and stores the capture's code in it (release) once they are
+// complete; the editor reads the samples after loading a nonzero flag (acquire)
+// and stores 0 (release) when it is done with them.
+struct alignas(16) DisplayCapture {
+    static constexpr int kSamples = 1024;
+    float samples[kSamples];
+    std::atomic<float> ready;
+};
+
 class ModuleOwner : public SharedTables {
 public:
     static constexpr int kMaxModules = 200;
@@ -39,6 +51,9 @@ public:
     // Operations that modules call on their owner.
     virtual float ModuleSampleRate() const { return static_cast<float>(sampleRateInt); }
     virtual void PostToEditor(int32_t index, const DisplayMessage* message) = 0;
+    // True while an editor takes display data. The display feeders ask once per
+    // chunk and do nothing while it is false (audio thread; a plain load).
+    virtual bool DisplayOpen() const { return false; }
     // Saves the preset bank to its file. Modules call it on the audio thread: the
     // owner only records the request and writes the file elsewhere.
     virtual void SaveBankFile() = 0;
