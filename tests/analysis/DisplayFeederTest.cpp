@@ -7,6 +7,7 @@
 
 #include "modules/analysis/WaveFreqDisplay.h"
 #include "tests/analysis/AnalysisTestSupport.h"
+#include "tests/support/TestEffect.h"
 
 using namespace analysis_test;
 
@@ -269,3 +270,57 @@ TEST_P(BadSamples, PostNothingButFiniteValuesAndLeaveNoTrace) {
 INSTANTIATE_TEST_SUITE_P(NanInfHugeDenormal, BadSamples,
                          ::testing::Combine(::testing::Values(NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 1e-40f),
                                             ::testing::Values(2, 3, 5, 6), ::testing::Values(1, 128)));
+
+// The plug-in's own graph: both feeders post through the effect's mailbox, only
+// while it is open, finite whatever the host sends, at any rate and block size.
+class EffectFeeders : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(EffectFeeders, PostThroughTheMailboxOnlyWhileItIsOpen) {
+    const auto [rate, block] = GetParam();
+    TestEffect e;
+    e.setSampleRate(static_cast<float>(rate));
+    e.setBlockSize(block);
+    e.resume();
+    DisplayMailbox& box = e.displayMailbox();
+    std::vector<float> l(static_cast<size_t>(block)), r(l), ol(l), orr(l);
+    auto play = [&](int frames, float (*wave)(int)) {
+        for (int done = 0; done < frames; done += block) {
+            for (int i = 0; i < block; ++i) l[static_cast<size_t>(i)] = r[static_cast<size_t>(i)] = wave(done + i);
+            e.Process(l, r, ol, orr);
+        }
+    };
+    auto square = [](int i) { return i % 2 ? 0.5f : -0.5f; };
+    DisplayMailbox::LevelReading level{};
+    DisplayMailbox::BlockReading scope{};
+    DisplayMailbox::TypeReading type{};
+    play(rate / 10, square);
+    for (int tag = 74; tag <= 87; ++tag) EXPECT_FALSE(box.TakeLevel(tag, level) || box.TakeBlock(tag, scope)) << tag;
+
+    box.SetOpen(true);
+    e.setParameter(29, 1.0f);  // Meter Type K20
+    play(rate / 10, square);
+    for (int tag : {76, 77, 78, 79, 84, 85, 87}) EXPECT_TRUE(box.TakeLevel(tag, level)) << tag;
+    ASSERT_TRUE(box.TakeLevel(86, level));
+    EXPECT_FLOAT_EQ(level.maximum, 0.5f);  // the left input needle
+    ASSERT_TRUE(box.TakeBlock(74, scope));
+    EXPECT_FLOAT_EQ(scope.channels[2], 0.5f);  // scope channel 3: Input L
+    ASSERT_TRUE(box.TakeType(78, type));
+    EXPECT_EQ(type.aux, 3);
+    ASSERT_TRUE(box.TakeType(75, type));
+    EXPECT_EQ(type.code, 104);
+
+    play(rate / 10, [](int i) { return (i % 4 == 0 ? NAN : i % 4 == 1 ? INFINITY : i % 4 == 2 ? 1e30f : 1e-40f); });
+    play(rate / 2, [](int) { return 0.0f; });
+    for (int tag = 74; tag <= 87; ++tag) {
+        if (box.TakeLevel(tag, level)) EXPECT_TRUE(std::isfinite(level.latest) && std::isfinite(level.maximum)) << tag;
+        if (box.TakeBlock(tag, scope))
+            for (float v : scope.channels) EXPECT_TRUE(std::isfinite(v)) << tag;
+    }
+    play(rate / 10, [](int) { return 0.0f; });
+    ASSERT_TRUE(box.TakeLevel(86, level));
+    EXPECT_EQ(level.maximum, 0.0f);  // at rest in silence
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesAndHostBlocks, EffectFeeders,
+                         ::testing::Values(std::tuple{44100, 1}, std::tuple{8000, 128}, std::tuple{48000, 8192},
+                                           std::tuple{384000, 8192}));
