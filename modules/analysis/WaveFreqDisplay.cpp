@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // A sample as the meters see it: its magnitude, with NaN and infinity heard as
@@ -24,10 +28,73 @@ inline float Square(float magnitude) {
     return held * held;
 }
 
+// The largest of m and the magnitudes of x[0 .. n), NaN and infinity as silence.
+float PeakOf(const float* x, int n, float m) {
+    int i = 0;
+#if defined(__SSE2__)
+    // Four at a time: the magnitude is the sample without its sign bit; NaN and
+    // infinity fail the comparison with infinity and are masked to 0.
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 infinity = _mm_castsi128_ps(_mm_set1_epi32(0x7f800000));
+    __m128 peak = _mm_set1_ps(m);
+    for (; i + 4 <= n; i += 4) {
+        const __m128 a = _mm_and_ps(_mm_loadu_ps(x + i), magnitude);
+        peak = _mm_max_ps(peak, _mm_and_ps(a, _mm_cmplt_ps(a, infinity)));
+    }
+    peak = _mm_max_ps(peak, _mm_movehl_ps(peak, peak));
+    peak = _mm_max_ss(peak, _mm_shuffle_ps(peak, peak, 1));
+    m = _mm_cvtss_f32(peak);
+#endif
+    for (; i < n; ++i) {
+        const float a = Magnitude(x[i]);
+        if (a > m) m = a;
+    }
+    return m;
+}
+
+// The sum of ring[0 .. length) in double precision.
 double SumOf(const float* ring, int32_t length) {
     double sum = 0.0;
-    for (int32_t k = 0; k < length; ++k) sum += static_cast<double>(ring[k]);
+    int32_t k = 0;
+#if defined(__SSE2__)
+    __m128d pairs = _mm_setzero_pd();
+    for (; k + 4 <= length; k += 4) {
+        const __m128 q = _mm_loadu_ps(ring + k);
+        pairs = _mm_add_pd(pairs, _mm_add_pd(_mm_cvtps_pd(q), _mm_cvtps_pd(_mm_movehl_ps(q, q))));
+    }
+    sum = _mm_cvtsd_f64(_mm_add_sd(pairs, _mm_unpackhi_pd(pairs, pairs)));
+#endif
+    for (; k < length; ++k) sum += static_cast<double>(ring[k]);
     return sum;
+}
+
+// Writes the squares of x[0 .. n) over ring[0 .. n) and answers by how much the
+// sum of the ring grew (double precision).
+double ReplaceSquares(const float* x, float* ring, int n) {
+    double grown = 0.0;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 infinity = _mm_castsi128_ps(_mm_set1_epi32(0x7f800000));
+    const __m128 held = _mm_set1_ps(1.0e6f);
+    __m128d pairs = _mm_setzero_pd();
+    for (; i + 4 <= n; i += 4) {
+        __m128 a = _mm_and_ps(_mm_loadu_ps(x + i), magnitude);
+        a = _mm_min_ps(_mm_and_ps(a, _mm_cmplt_ps(a, infinity)), held);
+        const __m128 q = _mm_mul_ps(a, a);
+        const __m128 old = _mm_loadu_ps(ring + i);
+        _mm_storeu_ps(ring + i, q);
+        pairs = _mm_add_pd(pairs, _mm_sub_pd(_mm_cvtps_pd(q), _mm_cvtps_pd(old)));
+        pairs = _mm_add_pd(pairs, _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(q, q)), _mm_cvtps_pd(_mm_movehl_ps(old, old))));
+    }
+    grown = _mm_cvtsd_f64(_mm_add_sd(pairs, _mm_unpackhi_pd(pairs, pairs)));
+#endif
+    for (; i < n; ++i) {
+        const float q = Square(Magnitude(x[i]));
+        grown += static_cast<double>(q) - static_cast<double>(ring[i]);
+        ring[i] = q;
+    }
+    return grown;
 }
 
 }  // namespace
@@ -222,15 +289,7 @@ void Mox_DSP_Wave_Freq_Display::Measure(int start, int count) {
 }
 
 void Mox_DSP_Wave_Freq_Display::ScopeMaxima(int n) {
-    for (int c = 0; c < 4; ++c) {
-        const float* in = Source(scopeSource[c]);
-        float m = channelMaxima[c];
-        for (int i = 0; i < n; ++i) {
-            const float x = Magnitude(in[i]);
-            if (x > m) m = x;
-        }
-        channelMaxima[c] = m;
-    }
+    for (int c = 0; c < 4; ++c) channelMaxima[c] = PeakOf(Source(scopeSource[c]), n, channelMaxima[c]);
 }
 
 void Mox_DSP_Wave_Freq_Display::CaptureWave(int n) {
@@ -292,41 +351,27 @@ void Mox_DSP_Wave_Freq_Display::CaptureTriggered(int n) {
 void Mox_DSP_Wave_Freq_Display::MeasureLevels(int n, bool rms) {
     const float* a = Source(sourceA);
     const float* b = Source(sourceB);
-    float pa = peakA, pb = peakB;
-    if (!rms) {
-        for (int i = 0; i < n; ++i) {
-            const float xa = Magnitude(a[i]), xb = Magnitude(b[i]);
-            if (xa > pa) pa = xa;
-            if (xb > pb) pb = xb;
+    peakA = PeakOf(a, n, peakA);
+    peakB = PeakOf(b, n, peakB);
+    if (!rms) return;
+    // The chunk goes into the rings in stretches that end where the index wraps.
+    double sumA = sums[0], sumB = sums[1];
+    for (int i = 0; i < n;) {
+        const int stretch = n - i < rmsWindow - rmsIndex ? n - i : rmsWindow - rmsIndex;
+        sumA += ReplaceSquares(a + i, rings[0] + rmsIndex, stretch);
+        sumB += ReplaceSquares(b + i, rings[1] + rmsIndex, stretch);
+        i += stretch;
+        rmsIndex += stretch;
+        if (rmsIndex >= rmsWindow) {
+            // Once per pass over the window the sums are taken afresh, so that
+            // their rounding never builds up and silence reads exactly 0.
+            rmsIndex = 0;
+            sumA = SumOf(rings[0], rmsWindow);
+            sumB = SumOf(rings[1], rmsWindow);
         }
-    } else {
-        float* ringA = rings[0];
-        float* ringB = rings[1];
-        double sumA = sums[0], sumB = sums[1];
-        int32_t index = rmsIndex;
-        for (int i = 0; i < n; ++i) {
-            const float xa = Magnitude(a[i]), xb = Magnitude(b[i]);
-            if (xa > pa) pa = xa;
-            if (xb > pb) pb = xb;
-            const float qa = Square(xa), qb = Square(xb);
-            sumA += static_cast<double>(qa) - static_cast<double>(ringA[index]);
-            sumB += static_cast<double>(qb) - static_cast<double>(ringB[index]);
-            ringA[index] = qa;
-            ringB[index] = qb;
-            if (--index < 0) {
-                // Once per pass over the window the sums are taken afresh, so that
-                // their rounding never builds up and silence reads exactly 0.
-                index = rmsWindow - 1;
-                sumA = SumOf(ringA, rmsWindow);
-                sumB = SumOf(ringB, rmsWindow);
-            }
-        }
-        sums[0] = sumA > 0.0 ? sumA : 0.0;
-        sums[1] = sumB > 0.0 ? sumB : 0.0;
-        rmsIndex = index;
     }
-    peakA = pa;
-    peakB = pb;
+    sums[0] = sumA > 0.0 ? sumA : 0.0;
+    sums[1] = sumB > 0.0 ? sumB : 0.0;
 }
 
 void Mox_DSP_Wave_Freq_Display::Send() {
