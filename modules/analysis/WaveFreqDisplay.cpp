@@ -116,6 +116,7 @@ Mox_DSP_Wave_Freq_Display::~Mox_DSP_Wave_Freq_Display() {
 
 void Mox_DSP_Wave_Freq_Display::Open() {
     SetProcess(AsProcess(&Mox_DSP_Wave_Freq_Display::Measure));
+    if (owner) owner->AddDisplayModule(this);
     metersOn = 1;
     rmsOn = settings[3] != 0 || settings[4] != 0 ? 1 : 0;
     const float rate = owner ? owner->ModuleSampleRate() : 44100.0f;
@@ -262,7 +263,9 @@ void Mox_DSP_Wave_Freq_Display::EditorClosed() {
 void Mox_DSP_Wave_Freq_Display::Measure(int start, int count) {
     if (start + count < blockSize) return;  // once per chunk, at the end of the buffers
     if (!owner || !owner->DisplayOpen()) {
+        // Asleep until the owner wakes it with the display open, or an event.
         if (editorSeen) EditorClosed();
+        flags |= kAsleep;
         return;
     }
     if (!editorSeen) EditorOpened();

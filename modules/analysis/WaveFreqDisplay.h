@@ -1,8 +1,8 @@
 // Mox_DSP_Wave_Freq_Display: a display feeder. It measures up to six signals for
 // the editor's meters and scope and posts the results to editor elements through
 // the owner; it produces no audio. It works once per chunk, at the end of the
-// buffers, and only while the owner's display is open: closed, a chunk costs one
-// comparison and one query.
+// buffers, and only while the owner's display is open: closed, it sleeps until
+// the owner wakes it (at a host block with the display open) or an event arrives.
 //
 // Inputs 0..5: Output L, Output R, Input L, Input R, Side L, Side R. Event pins:
 // 9 meters on, 10 RMS on, 11 meter type, 12 RMS window (10 ms units), 13 level

@@ -52,8 +52,16 @@ public:
     virtual float ModuleSampleRate() const { return static_cast<float>(sampleRateInt); }
     virtual void PostToEditor(int32_t index, const DisplayMessage* message) = 0;
     // True while an editor takes display data. The display feeders ask once per
-    // chunk and do nothing while it is false (audio thread; a plain load).
+    // chunk and sleep while it is false (audio thread; a plain load).
     virtual bool DisplayOpen() const { return false; }
+
+    // The display feeders register at Open; the owner wakes them at the start of
+    // every host block while the display is open, so that a closed editor costs
+    // them nothing per chunk.
+    static constexpr int kMaxDisplayModules = 4;
+    void AddDisplayModule(Mox_ModuleBase* module);
+    void WakeDisplayModules();
+    void ClearDisplayModules() { displayModuleCount = 0; }
     // Saves the preset bank to its file. Modules call it on the audio thread: the
     // owner only records the request and writes the file elsewhere.
     virtual void SaveBankFile() = 0;
@@ -87,6 +95,8 @@ public:
     Mox_ModuleBase* modules[kMaxModules];  // the module table, in run order
     int16_t moduleOfCode[kGraphCodeCount]; // graph code - 6000 -> table index
     int32_t moduleCount;           // modules in the table; 0 before the first build
+    Mox_ModuleBase* displayModules[kMaxDisplayModules];  // registered display feeders
+    int32_t displayModuleCount;
     int32_t sampleRateInt;         // host sample rate, truncated
     int32_t builtSampleRate;       // sampleRateInt at the last build
     int32_t frequencyLimit;        // clamp of the frequency-mapped tables, Hz

@@ -85,6 +85,7 @@ TEST_F(Feeder, NothingWhileTheEditorIsClosedAndASetWithinOnePeriodOfOpening) {
     Setting(feeder, 10, kType, 2);
     Run(48000);
     EXPECT_TRUE(owner->sent.empty());
+    EXPECT_TRUE(Asleep(feeder));  // costs nothing per chunk
     owner->displayOpen = true;
     const uint32_t opened = owner->runningTime;
     Run(Period() + 128);
@@ -312,9 +313,12 @@ TEST_P(EffectFeeders, PostThroughTheMailboxOnlyWhileItIsOpen) {
     play(rate / 10, [](int i) { return (i % 4 == 0 ? NAN : i % 4 == 1 ? INFINITY : i % 4 == 2 ? 1e30f : 1e-40f); });
     play(rate / 2, [](int) { return 0.0f; });
     for (int tag = 74; tag <= 87; ++tag) {
-        if (box.TakeLevel(tag, level)) EXPECT_TRUE(std::isfinite(level.latest) && std::isfinite(level.maximum)) << tag;
-        if (box.TakeBlock(tag, scope))
+        if (box.TakeLevel(tag, level)) {
+            EXPECT_TRUE(std::isfinite(level.latest) && std::isfinite(level.maximum)) << tag;
+        }
+        if (box.TakeBlock(tag, scope)) {
             for (float v : scope.channels) EXPECT_TRUE(std::isfinite(v)) << tag;
+        }
     }
     play(rate / 10, [](int) { return 0.0f; });
     ASSERT_TRUE(box.TakeLevel(86, level));
