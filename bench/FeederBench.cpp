@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         for (int32_t i = 0; i < block; ++i) {
             noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
             const double t = static_cast<double>(at + i) / 48000.0;
-            const double burst = std::fmod(t, 0.75) < 0.25 ? 0.5 * (static_cast<double>(noise) / 4294967296.0 - 0.5) : 0.0;
+            const double burst =
+                std::fmod(t, 0.75) < 0.25 ? 0.5 * (static_cast<double>(noise) / 4294967296.0 - 0.5) : 0.0;
             l[static_cast<size_t>(i)] = r[static_cast<size_t>(i)] =
                 static_cast<float>(burst + 0.5 * std::sin(2.0 * 3.14159265358979 * 220.0 * t));
         }

@@ -48,14 +48,14 @@ private:
     void MeasureLevels(int n, bool rms);
     void Send();
 
-    float unitSamples = 441.0f;    // samples in 10 ms
+    float unitSamples = 441.0f;  // samples in 10 ms
     int32_t metersOn = 1;
     int32_t rmsOn = 0;
     int32_t displayMode = 0;
-    int32_t sourceA = 0, sourceB = 1;        // the level pair
-    int32_t scopeSource[4] = {0, 1, 2, 3};   // scope channels 1..4
-    int32_t meterType = -1;                  // last type received, -1 none
-    bool editorSeen = false;                 // the display was open at the last chunk end
+    int32_t sourceA = 0, sourceB = 1;       // the level pair
+    int32_t scopeSource[4] = {0, 1, 2, 3};  // scope channels 1..4
+    int32_t meterType = -1;                 // last type received, -1 none
+    bool editorSeen = false;                // the display was open at the last chunk end
 
     // Sending: samples left before the next set may go out, and the spacing.
     int32_t sendCountdown = 0;
@@ -75,8 +75,8 @@ private:
     // Captures (modes 3 to 5).
     DisplayCapture* capture = nullptr;
     int32_t capturePosition = 0;
-    int32_t captureRemaining = 0;   // > 0 while a triggered capture runs
-    bool lastANegative = false;     // sign of A's last sample, for crossings across chunks
+    int32_t captureRemaining = 0;  // > 0 while a triggered capture runs
+    bool lastANegative = false;    // sign of A's last sample, for crossings across chunks
 
-    float* silence = nullptr;       // read in place of an unconnected input
+    float* silence = nullptr;  // read in place of an unconnected input
 };

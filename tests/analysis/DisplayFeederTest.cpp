@@ -103,8 +103,7 @@ TEST_F(Feeder, NothingWhileTheEditorIsClosedAndASetWithinOnePeriodOfOpening) {
     EXPECT_TRUE(owner->sent.empty());
 }
 
-class SendRate : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {
-};
+class SendRate : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(SendRate, OneSetPerSendPeriodTestedOncePerChunk) {
     const auto [rate, block] = GetParam();
@@ -140,8 +139,7 @@ TEST_F(Feeder, PeakDisplaySelectsTheHostInputOrTheOutput) {
     EXPECT_NEAR(Last(79, 1), 0.2f * std::sqrt(2.0f), 1e-4f);
 }
 
-class ScopeSource : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {
-};
+class ScopeSource : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(ScopeSource, EachSelectorSetsOnlyItsOwnChannel) {
     const auto [channel, source] = GetParam();
@@ -173,8 +171,7 @@ TEST_F(Feeder, ANewDetectorTimeRestartsTheRmsFromSilence) {
     EXPECT_NEAR(after.back().m.value, 1.0f, 0.01f);
 }
 
-class HeldWindow : public Feeder, public ::testing::WithParamInterface<float> {
-};
+class HeldWindow : public Feeder, public ::testing::WithParamInterface<float> {};
 
 TEST_P(HeldWindow, IsAtLeastTwoSamplesAndFitsTheRings) {
     Start();
@@ -213,8 +210,7 @@ TEST_F(Feeder, TheNeedleFeederSendsTheFourChannelPeaksOnly) {
     for (const Sent& s : owner->sent) EXPECT_TRUE(s.tag >= 84 && s.tag <= 87 && s.m.code == 0) << s.tag;
 }
 
-class Capture : public Feeder, public ::testing::WithParamInterface<int> {
-};
+class Capture : public Feeder, public ::testing::WithParamInterface<int> {};
 
 TEST_P(Capture, WaveAndTriggeredCapturesAreHandedOverByTheReadyFlag) {
     waves[0] = [](uint32_t t) { return static_cast<float>(std::sin(2 * kPi * (t + 30.0) / 100.0)); };
@@ -247,8 +243,7 @@ TEST_P(Capture, WaveAndTriggeredCapturesAreHandedOverByTheReadyFlag) {
 
 INSTANTIATE_TEST_SUITE_P(Blocks, Capture, ::testing::Values(1, 37, 128));
 
-class BadSamples : public Feeder, public ::testing::WithParamInterface<std::tuple<float, int, int>> {
-};
+class BadSamples : public Feeder, public ::testing::WithParamInterface<std::tuple<float, int, int>> {};
 
 TEST_P(BadSamples, PostNothingButFiniteValuesAndLeaveNoTrace) {
     const auto [bad, mode, block] = GetParam();
