@@ -30,6 +30,7 @@ TEST(RealTimeSafety, TheDisplayFeedersNeitherAllocateNorLockWithTheMailboxOpen) 
     box.SetOpen(true);
 
     std::atomic<bool> stop{false};
+    std::atomic<long> passes{0};
     long taken = 0;
     std::thread editor([&] {
         DisplayMailbox::LevelReading level{};
@@ -49,6 +50,7 @@ TEST(RealTimeSafety, TheDisplayFeedersNeitherAllocateNorLockWithTheMailboxOpen) 
                     capture->ready.store(0.0f, std::memory_order_release);
                 }
             }
+            passes.fetch_add(1);
             std::this_thread::yield();
         }
     });
@@ -60,7 +62,7 @@ TEST(RealTimeSafety, TheDisplayFeedersNeitherAllocateNorLockWithTheMailboxOpen) 
         for (auto& c : out) c.assign(8192, 0.0f);
         const int32_t sizes[] = {1, 37, 128, 1000, 8192, 64};
         long frame = 0;
-        for (int b = 0; frame < 60L * 48000; ++b) {
+        for (int b = 0; frame < 60L * 48000 || passes.load() < 500; ++b) {
             if (b == 200) {
                 gCalls.store(0);
                 tWatched = true;
