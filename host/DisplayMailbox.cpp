@@ -3,9 +3,21 @@
 #include <cmath>
 
 DisplayMailbox::DisplayMailbox() {
-    for (Slot& slot : slots_)
+    for (Slot& slot : slots_) {
         for (auto& c : slot.channels) c.store(0.0f, std::memory_order_relaxed);
+        for (auto& c : slot.channelMaxima) c.store(0.0f, std::memory_order_relaxed);
+    }
 }
+
+namespace {
+
+void RaiseTo(std::atomic<float>& maximum, float v) {
+    float m = maximum.load(std::memory_order_relaxed);
+    while (v > m && !maximum.compare_exchange_weak(m, v, std::memory_order_relaxed)) {
+    }
+}
+
+}  // namespace
 
 bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
     if (index < 0 || index >= kSlots || !IsOpen()) return false;
@@ -17,9 +29,7 @@ bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
             if (!std::isfinite(v)) v = 0.0f;
             slot.levelCode.store(message.code, std::memory_order_relaxed);
             slot.latest.store(v, std::memory_order_relaxed);
-            float m = slot.maximum.load(std::memory_order_relaxed);
-            while (v > m && !slot.maximum.compare_exchange_weak(m, v, std::memory_order_relaxed)) {
-            }
+            RaiseTo(slot.maximum, v);
             slot.levelPosts.fetch_add(1, std::memory_order_release);
             return true;
         }
@@ -35,7 +45,11 @@ bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
         case 5:
             if (message.code == 2 && message.data) {
                 const float* four = static_cast<const float*>(message.data);
-                for (int c = 0; c < 4; ++c) slot.channels[c].store(four[c], std::memory_order_relaxed);
+                for (int c = 0; c < 4; ++c) {
+                    const float v = std::isfinite(four[c]) ? four[c] : 0.0f;
+                    slot.channels[c].store(v, std::memory_order_relaxed);
+                    RaiseTo(slot.channelMaxima[c], v);
+                }
             }
             slot.blockCode.store(message.code, std::memory_order_relaxed);
             slot.blockData.store(message.data, std::memory_order_relaxed);
@@ -78,6 +92,15 @@ bool DisplayMailbox::TakeBlock(int32_t index, BlockReading& reading) {
     slot.blockSeen = seq;
     reading.code = slot.blockCode.load(std::memory_order_relaxed);
     reading.data = slot.blockData.load(std::memory_order_relaxed);
-    for (int c = 0; c < 4; ++c) reading.channels[c] = slot.channels[c].load(std::memory_order_relaxed);
+    for (int c = 0; c < 4; ++c) {
+        // As for levels: a post that lands between the two loads is counted now and
+        // its maximum taken; the next take still has its latest value.
+        const float latest = slot.channels[c].load(std::memory_order_relaxed);
+        const float maximum = slot.channelMaxima[c].exchange(0.0f, std::memory_order_relaxed);
+        reading.channels[c] = maximum > latest ? maximum : latest;
+    }
+    // Code 2's data is the module's own array, which it reuses at once: the
+    // reading points at its copy instead.
+    if (reading.code == 2) reading.data = reading.channels;
     return true;
 }

@@ -3,8 +3,11 @@
 //   - levels (codes 0 and 1): the latest value, the maximum since the editor last
 //     looked, and a count of posts;
 //   - meter types (codes 104 and 110): the latest type;
-//   - blocks (codes 2 to 5): for code 2 a copy of the four channel peaks, for the
-//     capture codes the buffer pointer (its ready flag is the module's hand-over).
+//   - blocks (codes 2 to 5): for code 2 a copy of the four channel peaks, each the
+//     largest posted since the editor last looked (a burst of sends between two
+//     ticks loses no peak), for the capture codes the buffer pointer (a
+//     DisplayCapture, whose ready flag is the module's hand-over).
+// Non-finite values are filed as 0.
 // The editor's frame timer takes what changed and hands it to the element.
 #pragma once
 
@@ -29,8 +32,8 @@ public:
     };
     struct BlockReading {
         int32_t code;          // 2..5
-        const void* data;      // capture buffer (codes 3..5) or the copy of four peaks (2)
-        float channels[4];     // code 2: the four channel peaks
+        const void* data;      // capture buffer (codes 3..5); code 2: points at channels
+        float channels[4];     // code 2: the four channel peaks, maxima since the last take
     };
 
     DisplayMailbox();
@@ -60,7 +63,8 @@ private:
         std::atomic<uint32_t> blockSeq{0};
         std::atomic<int32_t> blockCode{0};
         std::atomic<const void*> blockData{nullptr};
-        std::atomic<float> channels[4];
+        std::atomic<float> channels[4];        // latest code-2 peaks
+        std::atomic<float> channelMaxima[4];   // largest since the previous take
         uint32_t typeSeen = 0;   // editor side
         uint32_t blockSeen = 0;  // editor side
     };

@@ -200,6 +200,7 @@ void Mox_DSP_VST::DestroyGraph() {
         }
     }
     moduleCount = 0;
+    ClearDisplayModules();
     for (float*& p : hostInputs) p = nullptr;
 }
 
@@ -259,6 +260,7 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
             if (o) std::memset(o, 0, sizeof(float) * static_cast<size_t>(frames));
         return;
     }
+    if (displayModuleCount > 0 && mailbox.IsOpen()) WakeDisplayModules();
     Mox_ModuleBase* last = modules[moduleCount - 1];
     // The module buffers hold builtBlockSize samples, whatever the host said since.
     const int32_t capacity = builtBlockSize > 0 ? builtBlockSize : 1;

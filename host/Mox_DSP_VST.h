@@ -112,6 +112,7 @@ public:
     // Editor-side entry: an element sets a value in its own units (control value).
     virtual void setControlValue(int32_t index, float controlValue, bool notify);
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
+    bool DisplayOpen() const override { return mailbox.IsOpen(); }
     // Asks the worker thread to write the bank file (any thread; never blocks).
     void SaveBankFile() override;
     // Asks the worker thread to open a web address (any thread; never blocks).

@@ -6,6 +6,7 @@
 #include "modules/analysis/BiQuadCoeff.h"
 #include "modules/analysis/BiQuadEngine.h"
 #include "modules/analysis/Metering2.h"
+#include "modules/analysis/WaveFreqDisplay.h"
 #include "modules/convert/FixedValues.h"
 #include "modules/convert/FloatToVolt.h"
 #include "modules/convert/GlideModule.h"
@@ -188,9 +189,6 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (code == 6373) return new (std::nothrow) Mox_DSP_OS_Command(owner, startDisabled);
     if (in(6379, 6381)) return new (std::nothrow) Mox_DSP_Poly_to_Mono(owner, startDisabled);
     if (in(6383, 6385)) return new (std::nothrow) Mox_DSP_Midi_to_Poly(owner, startDisabled);
-    // The display feeders arrive with their own class; until then a plain module
-    // holds their place so that the whole graph wires up.
-    if (in(6369, 6371))
-        return new (std::nothrow) Mox_ModuleBase(owner, startDisabled);
+    if (in(6369, 6371)) return new (std::nothrow) Mox_DSP_Wave_Freq_Display(owner, startDisabled);
     return nullptr;
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "modules/framework/ModuleBase.h"
+
 ModuleOwner::ModuleOwner() {
     SharedTables& tables = *this;
     std::memset(&tables, 0, sizeof(SharedTables));
@@ -14,6 +16,8 @@ ModuleOwner::ModuleOwner() {
     for (Mox_ModuleBase*& m : modules) m = nullptr;
     for (int16_t& m : moduleOfCode) m = 0;
     moduleCount = 0;
+    for (Mox_ModuleBase*& m : displayModules) m = nullptr;
+    displayModuleCount = 0;
     sampleRateInt = 0;
     builtSampleRate = 0;
     frequencyLimit = 0;
@@ -23,6 +27,16 @@ ModuleOwner::ModuleOwner() {
     builtBlockSize = 0;
     for (float& v : controlValues) v = 0.0f;
     for (ConnectionNode*& c : controlConnections) c = nullptr;
+}
+
+void ModuleOwner::AddDisplayModule(Mox_ModuleBase* module) {
+    for (int i = 0; i < displayModuleCount; ++i)
+        if (displayModules[i] == module) return;
+    if (module && displayModuleCount < kMaxDisplayModules) displayModules[displayModuleCount++] = module;
+}
+
+void ModuleOwner::WakeDisplayModules() {
+    for (int i = 0; i < displayModuleCount; ++i) displayModules[i]->flags &= ~Mox_ModuleBase::kAsleep;
 }
 
 bool ModuleOwner::SnapRequested() const {

@@ -5,6 +5,7 @@
 // small stand-in owner instead of the whole plug-in.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "modules/framework/ModuleEvent.h"
@@ -23,6 +24,17 @@ struct DisplayMessage {
     float value;   // single value
 };
 
+// The waveform capture a display feeder hands to the scope (codes 3, 4 and 5):
+// 1024 samples followed by the ready flag. The feeder fills the samples only while
+// the flag is 0 and stores the capture's code in it (release) once they are
+// complete; the editor reads the samples after loading a nonzero flag (acquire)
+// and stores 0 (release) when it is done with them.
+struct alignas(16) DisplayCapture {
+    static constexpr int kSamples = 1024;
+    float samples[kSamples];
+    std::atomic<float> ready;
+};
+
 class ModuleOwner : public SharedTables {
 public:
     static constexpr int kMaxModules = 200;
@@ -39,6 +51,17 @@ public:
     // Operations that modules call on their owner.
     virtual float ModuleSampleRate() const { return static_cast<float>(sampleRateInt); }
     virtual void PostToEditor(int32_t index, const DisplayMessage* message) = 0;
+    // True while an editor takes display data. The display feeders ask once per
+    // chunk and sleep while it is false (audio thread; a plain load).
+    virtual bool DisplayOpen() const { return false; }
+
+    // The display feeders register at Open; the owner wakes them at the start of
+    // every host block while the display is open, so that a closed editor costs
+    // them nothing per chunk.
+    static constexpr int kMaxDisplayModules = 4;
+    void AddDisplayModule(Mox_ModuleBase* module);
+    void WakeDisplayModules();
+    void ClearDisplayModules() { displayModuleCount = 0; }
     // Saves the preset bank to its file. Modules call it on the audio thread: the
     // owner only records the request and writes the file elsewhere.
     virtual void SaveBankFile() = 0;
@@ -72,6 +95,8 @@ public:
     Mox_ModuleBase* modules[kMaxModules];  // the module table, in run order
     int16_t moduleOfCode[kGraphCodeCount]; // graph code - 6000 -> table index
     int32_t moduleCount;           // modules in the table; 0 before the first build
+    Mox_ModuleBase* displayModules[kMaxDisplayModules];  // registered display feeders
+    int32_t displayModuleCount;
     int32_t sampleRateInt;         // host sample rate, truncated
     int32_t builtSampleRate;       // sampleRateInt at the last build
     int32_t frequencyLimit;        // clamp of the frequency-mapped tables, Hz

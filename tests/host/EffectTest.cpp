@@ -482,6 +482,22 @@ TEST(DisplayMailbox, PostsReachTheEditorSideOnlyWhileOpen) {
     ASSERT_TRUE(e.displayMailbox().TakeType(77, t));
     EXPECT_EQ(t.aux, 2);
 
+    // A burst of channel peaks between two takes keeps each channel's largest;
+    // non-finite peaks are filed as 0; the reading's data is its own copy.
+    const float burst[3][4] = {{0.5f, 0.1f, NAN, 0.2f}, {0.1f, 0.7f, INFINITY, 0.2f}, {0.2f, 0.1f, 0.3f, 0.1f}};
+    for (const auto& four : burst) {
+        block.data = four;
+        e.PostToEditor(74, &block);
+    }
+    ASSERT_TRUE(e.displayMailbox().TakeBlock(74, reading));
+    EXPECT_EQ(reading.data, static_cast<const void*>(reading.channels));
+    const float kept[4] = {0.5f, 0.7f, 0.3f, 0.2f};
+    for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(reading.channels[c], kept[c]) << c;
+    block.data = burst[2];
+    e.PostToEditor(74, &block);
+    ASSERT_TRUE(e.displayMailbox().TakeBlock(74, reading));
+    EXPECT_FLOAT_EQ(reading.channels[1], 0.1f);  // the maxima started afresh
+
     e.PostToEditor(92, &m);
     e.PostToEditor(-1, &m);
     e.PostToEditor(76, nullptr);

@@ -6,8 +6,9 @@
 #include <array>
 #include <atomic>
 #include <cmath>
-#include <memory>
+#include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "host/ControlHandOver.h"
@@ -284,4 +285,56 @@ TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnTh
     EXPECT_GT(steady.heard, heard / 2);
     EXPECT_EQ(foreign + steady.foreignCalls, 0);
     EXPECT_EQ(bad + steady.badNotes, 0);
+}
+
+TEST(Threads, DisplayFeedersWhileTheEditorOpensAndClosesAThousandTimes) {
+    // The editor side opens the mailbox, takes what arrived, gives captures back
+    // through their ready flag and closes again, while audio runs; the bar feeder
+    // captures whole waveforms of a ramp on the left input (mode 3).
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(256);
+    effect.setParameter(42, 0.0f);  // Peak Display: Input
+    effect.resume();
+    DisplayMailbox& box = effect.displayMailbox();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        effect.modules[32]->QueueEvent(effect.runningTime, 14, 0, 3, 0.3f, nullptr);
+        std::vector<float> l(256), r(256), ol(256), orr(256);
+        for (uint32_t t = 0, k = 0; !stop.load(std::memory_order_acquire); ++k) {
+            const size_t frames = 1 + (k * 37) % 256;
+            l.resize(frames), r.resize(frames), ol.resize(frames), orr.resize(frames);
+            for (float& v : l) v = static_cast<float>(t++ % 4096) / 4096.0f;
+            r = l;
+            effect.Process(l, r, ol, orr);
+        }
+    });
+    long levels = 0, captures = 0, torn = 0;
+    DisplayMailbox::LevelReading level{};
+    DisplayMailbox::BlockReading block{};
+    for (int k = 0; k < 1000; ++k) {
+        box.SetOpen(true);
+        effect.setParameter(29, static_cast<float>(k % 4) / 3.0f);
+        for (int pass = 0; pass < 5; ++pass) {
+            for (int tag = 74; tag <= 87; ++tag) {
+                if (box.TakeLevel(tag, level)) ++levels;
+                if (!box.TakeBlock(tag, block) || block.code != 3) continue;
+                auto* capture = static_cast<DisplayCapture*>(const_cast<void*>(block.data));
+                if (capture->ready.load(std::memory_order_acquire) == 0.0f) continue;
+                for (int i = 1; i < DisplayCapture::kSamples; ++i) {
+                    const float step = capture->samples[i] - capture->samples[i - 1];
+                    if (step != 1.0f / 4096.0f && capture->samples[i] != 0.0f) ++torn;
+                }
+                ++captures;
+                capture->ready.store(0.0f, std::memory_order_release);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        box.SetOpen(false);
+    }
+    stop.store(true, std::memory_order_release);
+    audio.join();
+    EXPECT_GT(levels, 100);
+    EXPECT_GT(captures, 10);
+    EXPECT_EQ(torn, 0);
 }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/realtime/Watched.h"
 #include "tools/PluginLoader.h"
 
 extern "C" void* __libc_malloc(size_t);
@@ -23,10 +24,10 @@ extern "C" void* __libc_calloc(size_t, size_t);
 extern "C" void* __libc_realloc(void*, size_t);
 extern "C" void __libc_free(void*);
 
-namespace {
-
 thread_local bool tWatched = false;
 std::atomic<long> gCalls{0};
+
+namespace {
 
 inline void Note() {
     if (tWatched) gCalls.fetch_add(1, std::memory_order_relaxed);

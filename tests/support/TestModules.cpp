@@ -53,6 +53,7 @@ void TestOwner::Place(int index, Mox_ModuleBase* module) {
 }
 
 void TestOwner::RunChunk(int n) {
+    if (displayOpen) WakeDisplayModules();
     for (int i = 0; i < moduleCount; ++i) {
         Mox_ModuleBase* m = modules[i];
         if (m && (m->flags == 0 || !m->QueueEmpty())) m->ProcessBlock(chunkOffset, n);

@@ -16,6 +16,7 @@ public:
     ~TestOwner() override;
 
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
+    bool DisplayOpen() const override { return displayOpen; }
     void SaveBankFile() override { ++bankSaves; }
     void OpenAddress(const char* address) override { addresses.push_back(address); }
     void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
@@ -33,6 +34,7 @@ public:
     int heapFallbacks() const { return eventPool.heapFallbacks(); }
 
     std::vector<std::pair<int32_t, DisplayMessage>> posts;
+    bool displayOpen = false;  // what DisplayOpen answers; posts are recorded either way
     int bankSaves = 0;
     std::vector<const char*> addresses;
 };

@@ -1,0 +1,82 @@
+// Mox_DSP_Wave_Freq_Display: a display feeder. It measures up to six signals for
+// the editor's meters and scope and posts the results to editor elements through
+// the owner; it produces no audio. It works once per chunk, at the end of the
+// buffers, and only while the owner's display is open: closed, it sleeps until
+// the owner wakes it (at a host block with the display open) or an event arrives.
+//
+// Inputs 0..5: Output L, Output R, Input L, Input R, Side L, Side R. Event pins:
+// 9 meters on, 10 RMS on, 11 meter type, 12 RMS window (10 ms units), 13 level
+// pair (nonzero: outputs, 0: inputs), 14 display mode 0..6, 15..18 source of scope
+// channel 1..4 (0..5). Settings: 0 the scope's tag, 1..4 the level targets (left
+// peak, right peak, left RMS, right RMS), 9 the scale image; 0 means none.
+#pragma once
+
+#include <cstdint>
+
+#include "modules/framework/ModuleBase.h"
+
+class Mox_DSP_Wave_Freq_Display : public Mox_ModuleBase {
+public:
+    static constexpr int kSources = 6;
+    static constexpr int kHalfCapture = DisplayCapture::kSamples / 2;
+
+    Mox_DSP_Wave_Freq_Display(ModuleOwner* owner, bool startDisabled);
+    ~Mox_DSP_Wave_Freq_Display() override;
+    void Open() override;
+    void Reset() override;
+    void HandleEvent(ModuleEvent* event, int offset) override;
+
+    // The process routine: measures and posts on the run that ends the buffers.
+    void Measure(int start, int count);
+
+    int32_t rmsWindowLength() const { return rmsWindow; }
+    int32_t ringCapacity() const { return ringSize; }
+    const DisplayCapture* captureBuffer() const { return capture; }
+
+private:
+    const float* Source(int index) const;
+    void Post(int16_t tag, int32_t code, float value, const void* data, int32_t aux);
+    void PostMeterType();
+    void EditorOpened();
+    void EditorClosed();
+    void ClearMaxima();
+    void ClearCapture();
+    void RestartRings();
+    void ScopeMaxima(int n);
+    void CaptureWave(int n);
+    void CaptureTriggered(int n);
+    void MeasureLevels(int n, bool rms);
+    void Send();
+
+    float unitSamples = 441.0f;  // samples in 10 ms
+    int32_t metersOn = 1;
+    int32_t rmsOn = 0;
+    int32_t displayMode = 0;
+    int32_t sourceA = 0, sourceB = 1;       // the level pair
+    int32_t scopeSource[4] = {0, 1, 2, 3};  // scope channels 1..4
+    int32_t meterType = -1;                 // last type received, -1 none
+    bool editorSeen = false;                // the display was open at the last chunk end
+
+    // Sending: samples left before the next set may go out, and the spacing.
+    int32_t sendCountdown = 0;
+    int32_t sendPeriod = 0;
+
+    // RMS: two rings of squares sized once for the longest window, used over the
+    // first rmsWindow entries, with running sums.
+    float* rings[2] = {nullptr, nullptr};
+    int32_t ringSize = 0;
+    int32_t rmsWindow = 2, rmsHalf = 1, rmsIndex = 0;
+    bool ringsRestart = false;
+    double sums[2] = {0.0, 0.0};
+
+    float peakA = 0.0f, peakB = 0.0f;
+    float channelMaxima[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
+    // Captures (modes 3 to 5).
+    DisplayCapture* capture = nullptr;
+    int32_t capturePosition = 0;
+    int32_t captureRemaining = 0;  // > 0 while a triggered capture runs
+    bool lastANegative = false;    // sign of A's last sample, for crossings across chunks
+
+    float* silence = nullptr;  // read in place of an unconnected input
+};
