@@ -89,11 +89,20 @@ TEST_P(SkinOfRow, LoadsAndDividesIntoWholeFramesByItsSizeRule) {
         EXPECT_EQ(s.sliderHeight - b->getHeight(), 160);
         EXPECT_GT(b->getAlpha(b->getWidth() / 2, b->getHeight() / 2), 199);
     }
-    if ((d.type >= 7 && d.type <= 18) || (d.type >= 20 && d.type <= 27))  // every state takes a press in its middle
-        for (int f = 0; f < frames; ++f) EXPECT_GT(b->getAlpha(b->getWidth() / 2, f * frameHeight + frameHeight / 2), 199);
-    if (d.type >= 20 && d.type <= 27) EXPECT_EQ(frames, CountOptionItems(d.options)) << "one picture per item";
-    if (d.type == 11) EXPECT_EQ(frames, 8);
-    if (d.type == 55) EXPECT_EQ(frames, 4) << "one scale per meter type";
+    if ((d.type >= 7 && d.type <= 18) || (d.type >= 20 && d.type <= 27)) {  // every state takes a press in its middle
+        for (int f = 0; f < frames; ++f) {
+            EXPECT_GT(b->getAlpha(b->getWidth() / 2, f * frameHeight + frameHeight / 2), 199);
+        }
+    }
+    if (d.type >= 20 && d.type <= 27) {
+        EXPECT_EQ(frames, CountOptionItems(d.options)) << "one picture per item";
+    }
+    if (d.type == 11) {
+        EXPECT_EQ(frames, 8);
+    }
+    if (d.type == 55) {
+        EXPECT_EQ(frames, 4) << "one scale per meter type";
+    }
     if (d.type == 71) {  // bar: four meter types of two states, travel = 180 rows
         EXPECT_EQ(frames, 8);
         EXPECT_EQ(frameHeight, 180);
