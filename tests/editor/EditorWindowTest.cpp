@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <cairo.h>
 
 #include <chrono>
@@ -115,6 +116,40 @@ TEST_F(EditorWindow, OpensInTheHostWindowShowsTheFaceAndClosesWithoutATrace) {
     ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
     idleFor(150);
     EXPECT_EQ(faceDifferences(host), 0);
+    plugin.Dispatch(effEditClose);
+}
+
+// The user drags "Comp Ratio" up with the real mouse (XTest): the host hears
+// parameter 9 rise, inside one begin/end edit.
+TEST_F(EditorWindow, AMouseDragOnCompRatioReachesTheHost) {
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    idleFor(200);
+    const float before = plugin.effect()->getParameter(plugin.effect(), 9);
+    plugin.hostCalls.clear();
+    const int x = 215 + 19, y = 175 + 19;  // the knob's centre (its row's position, 38-pixel frames)
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XFlush(display);
+    idleFor(40);
+    for (int i = 1; i <= 20; ++i) {
+        XTestFakeMotionEvent(display, -1, x, y - 2 * i, CurrentTime);
+        XFlush(display);
+        idleFor(15);
+    }
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XFlush(display);
+    idleFor(60);
+    const float after = plugin.effect()->getParameter(plugin.effect(), 9);
+    EXPECT_GT(after, before);
+    int begins = 0, ends = 0, automations = 0;
+    for (const PluginLoader::HostCall& c : plugin.hostCalls) {
+        begins += c.opcode == audioMasterBeginEdit && c.index == 9;
+        ends += c.opcode == audioMasterEndEdit && c.index == 9;
+        automations += c.opcode == audioMasterAutomate && c.index == 9;
+    }
+    EXPECT_EQ(begins, 1);
+    EXPECT_EQ(ends, 1);
+    EXPECT_GT(automations, 5);
     plugin.Dispatch(effEditClose);
 }
 
