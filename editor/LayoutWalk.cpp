@@ -3,6 +3,8 @@
 #include "editor/EditorRecords.h"
 #include "editor/Mox_GUI_Editor.h"
 #include "editor/controls/FramePicture.h"
+#include "editor/displays/CompExpWindow.h"
+#include "editor/displays/EqWindow.h"
 #include "host/Mox_DSP_VST.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CViewContainer.h"
@@ -175,6 +177,8 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
         return new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1,
                                     regs.sliderOrientation ? Mox_FramePicture::kVerticalHandle
                                                            : Mox_FramePicture::kHorizontalHandle);
+    if (type >= 63 && type <= 66) return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener);
+    if (type >= 83 && type <= 90) return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1));
     if (type == 67) {
         auto* needle = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1, Mox_FramePicture::kNeedle);
         needle->setNeedle(row.aux & 0xFF, regs.style1, regs.style2);
