@@ -10,6 +10,8 @@
 #include "editor/controls/Knob.h"
 #include "editor/controls/OnOffButton.h"
 #include "editor/controls/RotateKnob.h"
+#include "editor/displays/CompExpWindow.h"
+#include "editor/displays/EqWindow.h"
 #include "host/Mox_DSP_VST.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CViewContainer.h"
@@ -191,6 +193,8 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
     if (type == 16) return new Mox_GUI_Multi_Button_Hub(g.rect, listener, tag, editor.dspEffect());
     if (type == 17 || type == 18) return new Mox_ExclusiveButton(g.rect, listener, tag, bitmap, type == 17);
     if (type == 38) return new Mox_GUI_Float_Store(g.rect, listener, tag, editor.dspEffect());
+    if (type >= 63 && type <= 66) return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener);
+    if (type >= 83 && type <= 90) return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1));
     if (type == 67) {
         auto* needle = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1, Mox_FramePicture::kNeedle);
         needle->setNeedle(row.aux & 0xFF, regs.style1, regs.style2);

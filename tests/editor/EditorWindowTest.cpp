@@ -25,7 +25,7 @@ protected:
         display = XOpenDisplay(nullptr);
         if (!display) GTEST_SKIP() << "no X server";
         ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
-        face = cairo_image_surface_create_from_png(ORVA_SOURCE_DIR "/resources/PNG/BGD.png");
+        face = cairo_image_surface_create_from_png(ORVA_SOURCE_DIR "/tests/data/editor-reference.png");
         ASSERT_EQ(cairo_surface_status(face), CAIRO_STATUS_SUCCESS);
         host = newHostWindow();
     }
@@ -60,8 +60,9 @@ protected:
         if (kids) XFree(kids);
         return int(count);
     }
-    // Pixels of the transfer-curve area (no control draws there yet) that differ
-    // from the face skin; -1 when the window cannot be read.
+    // Pixels inside the transfer-curve window that differ from the reviewed picture
+    // of the editor drawn offscreen (the same drawing, program 0's values, nothing
+    // there that moves with time); -1 when the window cannot be read.
     long faceDifferences(Window w) {
         XImage* image = XGetImage(display, w, 340, 20, 340, 330, AllPlanes, ZPixmap);
         if (!image) return -1;

@@ -1,0 +1,346 @@
+#include "editor/displays/CompExpWindow.h"
+
+#include "editor/EditorRecords.h"
+#include "toolkit/CBitmap.h"
+#include "toolkit/CDrawContext.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace VSTGUI;
+
+namespace {
+
+// A threshold of exactly 0 dB would divide by zero in the knee terms.
+double NonZeroThreshold(double db) { return db == 0.0 ? -0.0001 : db; }
+
+// How far a curve point may lie outside the window: a line that leaves the
+// window is drawn to just past its edge.
+constexpr int32_t kBeyondEdge = 3;
+
+}  // namespace
+
+Mox_GUI_Comp_Exp_Window::Mox_GUI_Comp_Exp_Window(const CRect& r, CBitmap* handle, int32_t variant,
+                                                 CControlListener* listener)
+    : CView(r), links(kSlotCount, listener), width(r.width()), height(r.height()) {
+    compLine = {0, 255, 0, 255};
+    compHandle = variant == 1 ? CColor{255, 0, 0, 200} : CColor{0, 255, 0, 200};
+    expLine = {0, 0, 255, 255};
+    expHandle = {0, 0, 255, 200};
+    curveColour = {255, 255, 255, 255};
+    makeupColour = {255, 0, 0, 96};
+    fillColour = {0, 0, 0, 0};
+    setTransparency(true);
+
+    pixelsPerDb = width * 0.0125;
+    dbPerPixel = width > 0 ? 80.0 / width : 0.0;
+    zeroX = pixelsPerDb * 80.0;
+    zeroY = pixelsPerDb * -80.0 + height;
+    if (handle) {
+        setBackground(handle);  // the view keeps the handle picture as its bitmap
+        handleWidth = handle->getWidth();
+        handleHeight = handle->getHeight();
+    } else {
+        handleWidth = handleHeight = 10;
+    }
+    const int32_t columns = std::max(width, 0);
+    positions.assign(size_t(columns), 0.0);
+    curveLine.assign(size_t(columns), CPoint());
+    makeupLine.assign(size_t(columns), CPoint());
+    compThreshDb = -80.0 * (1.0 - compThresh);
+    expThreshDb = -80.0 * (1.0 - expThresh);
+    compKneeTerms = CompKnee(compKnee);
+    expKneeTerms = ExpKnee(expKnee);
+    place();
+}
+
+Mox_GUI_Comp_Exp_Window::Knee Mox_GUI_Comp_Exp_Window::CompKnee(float v) {
+    Knee n;
+    if (v > 0.5f) {
+        n.soft = true;
+        n.k1 = (v - 0.5) * 2.0;
+        n.k2 = n.k1 * n.k1 * 12.0 + 3.0;
+    } else {
+        n.k = 2.0 * v;
+    }
+    return n;
+}
+
+Mox_GUI_Comp_Exp_Window::Knee Mox_GUI_Comp_Exp_Window::ExpKnee(float v) {
+    Knee n;
+    if (v > 0.5f) {
+        n.soft = true;
+        n.k1 = (v - 0.5) * 2.0;
+        n.k2 = n.k1 * n.k1 * 40.0 - 9.0;
+    } else {
+        n.k = 2.0 * v;
+    }
+    return n;
+}
+
+void Mox_GUI_Comp_Exp_Window::place() {
+    compThreshY = float(zeroY - compThreshDb * pixelsPerDb);
+    compThreshX = float(zeroX + compThreshDb * pixelsPerDb);
+    expThreshY = float(zeroY - expThreshDb * pixelsPerDb);
+    expThreshX = float(zeroX + expThreshDb * pixelsPerDb);
+}
+
+float Mox_GUI_Comp_Exp_Window::linkedValue(int32_t slot) const {
+    switch (slot) {
+    case kCompThresh: return compThresh;
+    case kCompRatio: return compRatio;
+    case kCompKnee: return compKnee;
+    case kMakeup: return makeupGain;
+    case kExpThresh: return expThresh;
+    case kExpRatio: return expRatio;
+    case kExpKnee: return expKnee;
+    default: return 0.0f;
+    }
+}
+
+CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const CNotifyRecord& record) {
+    if (record.kind != CNotifyRecord::kLink) return kMessageUnknown;
+    const auto& m = static_cast<const LinkMessage&>(record);
+    if (m.kind == LinkMessage::kRegister) return links.registerLink(sender, m.slot) ? kMessageNotified : kMessageUnknown;
+    if (m.kind != LinkMessage::kValue) return kMessageUnknown;
+    bool changed = false;
+    switch (m.slot) {
+    case kCompThresh:
+        changed = TakeLinkValue(m.value, compThresh);
+        compThreshDb = -80.0 * (1.0 - compThresh);
+        break;
+    case kCompRatio: changed = TakeLinkValue(m.value, compRatio); break;
+    case kCompKnee:
+        changed = TakeLinkValue(m.value, compKnee);
+        compKneeTerms = CompKnee(compKnee);
+        break;
+    case kMakeup:
+        changed = TakeLinkValue(m.value, makeupGain);
+        makeupPixels = height * 0.0125 * (48.0 * makeupGain - 24.0);
+        break;
+    case kExpThresh:
+        changed = TakeLinkValue(m.value, expThresh);
+        expThreshDb = -80.0 * (1.0 - expThresh);
+        break;
+    case kExpRatio: changed = TakeLinkValue(m.value, expRatio); break;
+    case kExpKnee:
+        changed = TakeLinkValue(m.value, expKnee);
+        expKneeTerms = ExpKnee(expKnee);
+        break;
+    default: return kMessageUnknown;
+    }
+    if (std::isnan(m.value)) return kMessageNotified;
+    lastSlot = m.slot;
+    if (changed) {
+        place();
+        ++recomputeCount;
+        ++redrawPending;
+    }
+    return kMessageNotified;
+}
+
+// The threshold just moved pushes the other one, here at the tick rather than
+// while drawing: the push goes out to a knob and from there to the host.
+void Mox_GUI_Comp_Exp_Window::refresh() {
+    const int32_t moved = lastSlot;
+    lastSlot = -1;
+    if (compThresh < expThresh) {
+        if (moved == kCompThresh) send(kExpThresh, compThresh);
+        else if (moved == kExpThresh) send(kCompThresh, expThresh);
+    }
+    if (redrawPending) {
+        redrawPending = 0;
+        invalid();
+    }
+}
+
+void Mox_GUI_Comp_Exp_Window::send(int32_t slot, float value) {
+    if (std::isnan(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
+    if (value == linkedValue(slot)) return;  // nothing would change
+    links.send(this, slot, value);
+}
+
+double Mox_GUI_Comp_Exp_Window::compressed(double x) const {
+    const double t = NonZeroThreshold(compThreshDb);
+    const double r = compRatio * 19.9 + 0.1;
+    const double u = x / t;
+    const Knee& n = compKneeTerms;
+    if (n.soft) return (x - t) / ((n.k1 * u * n.k2 * r + r) * (1.0 - u) + u) + t;
+    const double f = u * n.k;
+    return (x - t) / ((1.0 - f) * r + f) + t;
+}
+
+double Mox_GUI_Comp_Exp_Window::expanded(double x) const {
+    const double e = NonZeroThreshold(expThreshDb);
+    const double m = expRatio * 3.9 + 0.1;
+    const double span = -80.0 - e;
+    const double w = (-80.0 - x) / span;
+    const Knee& n = expKneeTerms;
+    if (n.soft) {
+        const double t = w * w * w;
+        return (x - e) / ((n.k1 * t * m * n.k2 + m) * (1.0 - t) + t) + e;
+    }
+    const double t = w * n.k;
+    return (x - e) / ((1.0 - t) * m + t) + e;
+}
+
+double Mox_GUI_Comp_Exp_Window::outputDb(double x) const {
+    const double column = (x + 80.0) / (dbPerPixel > 0 ? dbPerPixel : 1.0);
+    double y = x;
+    if (column >= int32_t(compThreshX) + 1) y = compressed(x);
+    if (expThreshX != 0.0f && column <= int32_t(expThreshX)) y = expanded(x);
+    return y;
+}
+
+void Mox_GUI_Comp_Exp_Window::recomputeIfDue() {
+    if (recomputeCount == 0) return;
+    recomputeCount = 0;
+    place();
+    const double top = size.top, bottom = size.bottom;
+    for (int32_t i = 0; i < width; ++i) positions[size_t(i)] = bottom - i;
+    for (int32_t i = std::max(int32_t(compThreshX) + 1, 0); i < width; ++i)
+        positions[size_t(i)] = top + zeroY - compressed(i * dbPerPixel - 80.0) * pixelsPerDb;
+    if (expThreshX != 0.0f)
+        for (int32_t i = std::min(int32_t(expThreshX), width - 1); i >= 0; --i)
+            positions[size_t(i)] = top + zeroY - expanded(i * dbPerPixel - 80.0) * pixelsPerDb;
+
+    const double lo = top - kBeyondEdge, hi = bottom + kBeyondEdge;
+    auto held = [&](double y) { return int32_t(std::isnan(y) ? hi : std::clamp(y, lo, hi)); };
+    for (int32_t i = 0; i < width; ++i) {
+        curveLine[size_t(i)] = CPoint(size.left + i, held(positions[size_t(i)]));
+        makeupLine[size_t(i)] = CPoint(size.left + i, held(positions[size_t(i)] - makeupPixels));
+    }
+
+    auto centred = [&](int32_t x, int32_t y) {
+        return CRect(x - handleWidth / 2, y - handleHeight / 2, x - handleWidth / 2 + handleWidth,
+                     y - handleHeight / 2 + handleHeight);
+    };
+    compHandleRect = centred(int32_t((width - compThreshX) * compKnee + compThreshX + size.left),
+                             int32_t(size.top + compThreshY));
+    expHandleRect = centred(int32_t(expThreshX - expThreshX * expKnee + size.left), int32_t(size.top + expThreshY));
+}
+
+CPoint Mox_GUI_Comp_Exp_Window::curvePoint(int32_t column) {
+    recomputeIfDue();
+    return column >= 0 && column < width ? curveLine[size_t(column)] : CPoint();
+}
+
+CPoint Mox_GUI_Comp_Exp_Window::makeupPoint(int32_t column) {
+    recomputeIfDue();
+    return column >= 0 && column < width ? makeupLine[size_t(column)] : CPoint();
+}
+
+const CRect& Mox_GUI_Comp_Exp_Window::compKneeHandle() {
+    recomputeIfDue();
+    return compHandleRect;
+}
+
+const CRect& Mox_GUI_Comp_Exp_Window::expKneeHandle() {
+    recomputeIfDue();
+    return expHandleRect;
+}
+
+int32_t Mox_GUI_Comp_Exp_Window::compThreshRow() const { return size.top + int32_t(compThreshY); }
+int32_t Mox_GUI_Comp_Exp_Window::expThreshRow() const { return size.top + int32_t(expThreshY); }
+
+void Mox_GUI_Comp_Exp_Window::draw(CDrawContext* context) {
+    if (fillColour.alpha) {
+        context->setFillColor(fillColour);
+        context->drawRect(size, kDrawFilled);
+    }
+    recomputeIfDue();
+    if (width >= 2) {
+        context->setDrawMode(kAntialias);
+        context->setLineWidth(2);
+        context->setFrameColor(makeupColour);
+        context->drawPolyLine(makeupLine.data(), width);
+        context->setFrameColor(curveColour);
+        context->drawPolyLine(curveLine.data(), width);
+    }
+
+    context->setLineWidth(1);
+    context->setDrawMode(kAliasing);
+    auto line = [&](int32_t row, CColor c) {
+        const CColor half{c.red, c.green, c.blue, uint8_t(c.alpha / 2)};
+        const int32_t rows[3] = {row, row - 1, row + 1};
+        for (int k = 0; k < 3; ++k) {
+            context->setFrameColor(k == 0 ? c : half);
+            context->moveTo(CPoint(size.left, rows[k]));
+            context->lineTo(CPoint(size.right, rows[k]));
+        }
+    };
+    line(expThreshRow(), expLine);
+    line(compThreshRow(), compLine);
+
+    if (CBitmap* handle = getBackground(); handle && handle->isLoaded()) {
+        handle->draw(context, compHandleRect, CPoint());
+        handle->draw(context, expHandleRect, CPoint());
+    } else {
+        context->setFillColor(compHandle);
+        context->drawRect(compHandleRect, kDrawFilled);
+        context->setFillColor(expHandle);
+        context->drawRect(expHandleRect, kDrawFilled);
+    }
+    context->setDrawMode(kAntialias);
+    setDirty(false);
+}
+
+CMouseEventResult Mox_GUI_Comp_Exp_Window::onMouseDown(CPoint& where, const int32_t& buttons) {
+    if (!(buttons & (kLButton | kRButton))) return kMouseEventNotHandled;
+    recomputeIfDue();
+    const float x = float(where.h - size.left), y = float(where.v - size.top);
+    int32_t kind = kNoDrag;
+    if (compHandleRect.pointInside(where)) kind = kDragCompKnee;
+    else if (expHandleRect.pointInside(where)) kind = kDragExpKnee;
+    else if (y <= compThreshY - 2 && x >= compThreshX) kind = kDragCompRatio;
+    else if (y >= expThreshY + 2 && x <= expThreshX) kind = kDragExpRatio;
+    else if (std::fabs(y - compThreshY) <= 4) kind = kDragCompThresh;
+    else if (std::fabs(y - expThreshY) <= 4) kind = kDragExpThresh;
+    if (kind == kNoDrag) return kMouseEventNotHandled;
+    if (drag != kNoDrag) links.endDrag();  // a press without the release of the last
+    drag = kind;
+    lastPoint = where;
+    links.beginDrag();
+    return kMouseEventHandled;
+}
+
+CMouseEventResult Mox_GUI_Comp_Exp_Window::onMouseMoved(CPoint& where, const int32_t& buttons) {
+    if (drag == kNoDrag) return kMouseEventNotHandled;
+    if (!(buttons & (kLButton | kRButton))) return kMouseEventHandled;
+    float rate = (buttons & kShift) ? 0.5f : 1.0f;
+    if (buttons & kControl) rate *= 0.5f;
+    const float dy = float(where.v - lastPoint.v) * rate;
+    const float x = float(where.h - size.left);
+    const float h = float(height > 0 ? height : 1);
+    // A ratio at 0 would never grow by a factor: it starts again from the floor.
+    auto ratioStep = [](float ratio, bool up) {
+        return std::clamp(ratio * (up ? 1.1f : 0.9f), 0.001f, 1.0f);
+    };
+    switch (drag) {
+    case kDragCompThresh:
+        compThreshY = std::clamp(compThreshY + dy, 0.0f, h);
+        send(kCompThresh, (h - compThreshY) / h);
+        break;
+    case kDragCompRatio: send(kCompRatio, ratioStep(compRatio, dy > 0)); break;
+    case kDragCompKnee: send(kCompKnee, std::clamp((x - compThreshX) / (compThreshY + 0.01f), 0.0f, 1.0f)); break;
+    case kDragExpThresh:
+        expThreshY = std::clamp(expThreshY + dy, 0.0f, h);
+        send(kExpThresh, (h - expThreshY) / h);
+        break;
+    case kDragExpRatio: send(kExpRatio, ratioStep(expRatio, dy < 0)); break;
+    case kDragExpKnee: send(kExpKnee, std::clamp((expThreshX - x) / (expThreshX + 0.01f), 0.0f, 1.0f)); break;
+    default: break;
+    }
+    lastPoint = where;
+    ++recomputeCount;
+    ++redrawPending;
+    return kMouseEventHandled;
+}
+
+CMouseEventResult Mox_GUI_Comp_Exp_Window::onMouseUp(CPoint&, const int32_t&) {
+    if (drag == kNoDrag) return kMouseEventNotHandled;
+    drag = kNoDrag;
+    links.endDrag();
+    return kMouseEventHandled;
+}

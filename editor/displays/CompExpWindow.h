@@ -1,0 +1,102 @@
+// Mox_GUI_Comp_Exp_Window: the static input/output curve of the compressor and
+// the expander (input level across, output level up, -80 to 0 dB on both axes),
+// with and without make-up gain, the two threshold lines and the two knee
+// handles. It holds no parameter: the knobs linked to it tell it their values,
+// and what the user drags goes back to those knobs as link messages.
+//
+// Link slots: 0 compressor threshold, 1 compressor ratio, 2 compressor knee,
+// 3 make-up gain, 5 expander threshold, 6 expander ratio, 7 expander knee.
+//
+// Drags: on a knee handle the knee; above the compressor threshold and right of
+// it the compressor ratio (10 % per move event); below the expander threshold and
+// left of it the expander ratio; near a threshold line the threshold. The
+// expander threshold never stays above the compressor threshold: the one just
+// moved pushes the other. That push is sent at the tick, never while drawing.
+#pragma once
+
+#include "editor/displays/LinkSlots.h"
+#include "toolkit/CView.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace VSTGUI {
+class CControlListener;
+}
+
+class Mox_GUI_Comp_Exp_Window : public VSTGUI::CView {
+public:
+    enum Slot : int32_t {
+        kCompThresh = 0, kCompRatio = 1, kCompKnee = 2, kMakeup = 3,
+        kExpThresh = 5, kExpRatio = 6, kExpKnee = 7, kSlotCount = 8
+    };
+    enum Drag : int32_t {
+        kNoDrag = -1, kDragCompThresh = 0, kDragCompRatio = 1, kDragCompKnee = 2,
+        kDragExpThresh = 5, kDragExpRatio = 6, kDragExpKnee = 7
+    };
+
+    // handle: the knee handles' picture, or null for filled squares; variant 0..3
+    // (the row's type code - 63); listener: where begin and end edit of a drag go.
+    Mox_GUI_Comp_Exp_Window(const VSTGUI::CRect& size, VSTGUI::CBitmap* handle, int32_t variant,
+                            VSTGUI::CControlListener* listener);
+
+    VSTGUI::CMessageResult notifyRecord(VSTGUI::CBaseObject* sender, const VSTGUI::CNotifyRecord& record) override;
+    void refresh() override;
+    void draw(VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where, const int32_t& buttons) override;
+    VSTGUI::CMouseEventResult onMouseMoved(VSTGUI::CPoint& where, const int32_t& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp(VSTGUI::CPoint& where, const int32_t& buttons) override;
+
+    // ----- what the window shows (parent coordinates) -----
+    // Output level in dB of the window's static curve at an input level in dB.
+    double outputDb(double inputDb) const;
+    // The curve's and the make-up curve's point of a column (0 .. width - 1).
+    VSTGUI::CPoint curvePoint(int32_t column);
+    VSTGUI::CPoint makeupPoint(int32_t column);
+    const VSTGUI::CRect& compKneeHandle();
+    const VSTGUI::CRect& expKneeHandle();
+    // Rows of the two threshold lines.
+    int32_t compThreshRow() const;
+    int32_t expThreshRow() const;
+    int32_t dragKind() const { return drag; }
+    // Linked value of a slot as the window holds it (0..1).
+    float linkedValue(int32_t slot) const;
+
+private:
+    struct Knee {
+        bool soft = false;
+        double k = 0, k1 = 0, k2 = 0;
+    };
+    static Knee CompKnee(float v);
+    static Knee ExpKnee(float v);
+    // Threshold rows and columns from the dB values.
+    void place();
+    void recomputeIfDue();
+    // The output level in dB of the input level x, from the current values
+    // (double precision, as the curve is computed).
+    double compressed(double x) const;
+    double expanded(double x) const;
+    void send(int32_t slot, float value);
+
+    LinkSlots links;
+    VSTGUI::CColor compLine, compHandle, expLine, expHandle, curveColour, makeupColour, fillColour;
+    int32_t width, height;
+    double pixelsPerDb, dbPerPixel, zeroX, zeroY;
+    int32_t handleWidth, handleHeight;
+
+    float compThresh = 0.9f, compRatio = 0.1f, compKnee = 0.0f, makeupGain = 0.5f;
+    float expThresh = 0.1f, expRatio = 0.1f, expKnee = 0.0f;
+    double compThreshDb, expThreshDb, makeupPixels = 0.0;
+    Knee compKneeTerms, expKneeTerms;
+    float compThreshX = 0, compThreshY = 0, expThreshX = 0, expThreshY = 0;
+
+    std::vector<double> positions;  // output y of each column, before clamping
+    std::vector<VSTGUI::CPoint> curveLine, makeupLine;
+    VSTGUI::CRect compHandleRect, expHandleRect;
+
+    int32_t recomputeCount = -1;
+    int32_t redrawPending = -1;
+    int32_t lastSlot = -1;
+    int32_t drag = kNoDrag;
+    VSTGUI::CPoint lastPoint;
+};
