@@ -6,7 +6,10 @@
 // resident memory per instance with 50 instances running.
 //
 //   orva_bench_peers [--seconds S] [--only NAME] [--block N] [--no-memory]
-// --only runs one configuration once (for instruction counts under callgrind).
+//                    [--plugin PATH] [--dump FILE]
+// --only runs one configuration once (for instruction counts under callgrind);
+// with --dump it also writes that run's output as raw interleaved stereo floats,
+// and --plugin runs another build of our plug-in (to compare builds).
 #include <time.h>
 
 #include <algorithm>
@@ -140,7 +143,7 @@ __attribute__((noinline)) void RunBlocks(AEffect* e, const Config& c, const Sign
     }
 }
 
-Result Measure(const Config& c, const Signal& s, int block) {
+Result Measure(const Config& c, const Signal& s, int block, const char* dump = nullptr) {
     Result r;
     PluginLoader plugin;
     if (!Open(plugin, c, block)) return r;
@@ -152,6 +155,14 @@ Result Measure(const Config& c, const Signal& s, int block) {
     RunBlocks(e, c, s, block, outL, outR, silence);
     const double elapsed = ThreadSeconds() - started;
     plugin.Dispatch(effMainsChanged, 0, 0);
+    if (dump) {
+        FILE* f = std::fopen(dump, "wb");
+        for (size_t i = 0; f && i < frames; ++i) {
+            const float pair[2] = {outL[i], outR[i]};
+            std::fwrite(pair, sizeof pair, 1, f);
+        }
+        if (!f || std::fclose(f) != 0) std::fprintf(stderr, "cannot write %s\n", dump);
+    }
     r.nsPerFrame = frames ? elapsed * 1e9 / static_cast<double>(frames) : 0;
     r.realTime = elapsed > 0 ? static_cast<double>(frames) / kRate / elapsed : 0;
     // Level drop over the loud passages (the sine's swell), in dB.
@@ -203,18 +214,21 @@ int main(int argc, char** argv) {
     std::string only;
     int onlyBlock = 128;
     bool memory = true;
+    std::string ours = ORVA_PLUGIN_PATH;
+    const char* dump = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--block" && i + 1 < argc) onlyBlock = std::atoi(argv[++i]);
         else if (a == "--no-memory") memory = false;
+        else if (a == "--plugin" && i + 1 < argc) ours = argv[++i];
+        else if (a == "--dump" && i + 1 < argc) dump = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--seconds S] [--only NAME] [--block N] [--no-memory]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--seconds S] [--only NAME] [--block N] [--no-memory] [--plugin PATH] [--dump FILE]\n", argv[0]);
             return 2;
         }
     }
-    const std::string ours = ORVA_PLUGIN_PATH;
     const std::vector<std::pair<std::string, std::string>> compress = {{"Comp Thresh", "-24"}, {"Comp Ratio", "4"},
                                                                       {"Comp.Knee", "0"}, {"Gain", "0"}};
     std::vector<Config> configs = {
@@ -235,7 +249,7 @@ int main(int argc, char** argv) {
         const Signal s = MakeSignal(seconds);
         for (const Config& c : configs)
             if (c.name == only) {
-                const Result r = Measure(c, s, onlyBlock);
+                const Result r = Measure(c, s, onlyBlock, dump);
                 std::printf("%s: %s\n", c.name.c_str(), r.ok ? "ran" : "could not be loaded");
                 return r.ok ? 0 : 1;
             }
