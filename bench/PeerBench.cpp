@@ -207,6 +207,31 @@ double KiBPerInstance(const Config& c) {
     return static_cast<double>(ResidentKiB() - before) / 50.0;
 }
 
+// Resident memory of one instance before and after an hour of audio in blocks of
+// 512 (the test signal repeated), in KiB.
+std::pair<long, long> ResidentOverAnHour(const Config& c) {
+    const Signal s = MakeSignal(10.0);
+    PluginLoader plugin;
+    if (!Open(plugin, c, 512)) return {0, 0};
+    AEffect* e = plugin.effect();
+    std::vector<float> outL(512), outR(512), silence(512, 0.0f);
+    auto run = [&](double seconds) {
+        const size_t blocks = static_cast<size_t>(seconds * kRate / 512);
+        const size_t perPass = s.left.size() / 512;
+        for (size_t b = 0; b < blocks; ++b) {
+            const size_t at = (b % perPass) * 512;
+            float* in[4] = {const_cast<float*>(s.left.data()) + at, const_cast<float*>(s.right.data()) + at,
+                            silence.data(), silence.data()};
+            float* out[2] = {outL.data(), outR.data()};
+            e->processReplacing(e, in, out, 512);
+        }
+    };
+    run(10.0);  // every buffer touched once
+    const long before = ResidentKiB();
+    run(3600.0);
+    return {before, ResidentKiB()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -284,10 +309,24 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
+    // Goal: the heavy setting at least 1.2 times as fast as LSP Compressor Stereo.
+    if (results[6][0].ok) {
+        std::printf("\ngoal: orva heavy at least 1.20 x as fast as %s (CPU time, this run):", configs[6].name.c_str());
+        bool met = true;
+        for (int b = 0; b < 3; ++b) {
+            const double ratio = results[6][static_cast<size_t>(b)].nsPerFrame / results[2][static_cast<size_t>(b)].nsPerFrame;
+            met &= ratio >= 1.2;
+            std::printf("  %d: %.2f", blocks[b], ratio);
+        }
+        std::printf("  -> %s\n", met ? "met" : "NOT met");
+    }
     if (memory) {
         std::printf("\nresident memory per instance, 50 instances running\n");
         for (size_t c : {size_t{0}, size_t{5}, size_t{6}})
             std::printf("  %-22s %8.0f KiB\n", configs[c].name.c_str(), KiBPerInstance(configs[c]));
+        const auto [before, after] = ResidentOverAnHour(configs[2]);
+        std::printf("one instance of %s over an hour of audio: resident %ld KiB before, %ld KiB after (%+ld KiB)\n",
+                    configs[2].name.c_str(), before, after, after - before);
     }
     return 0;
 }
