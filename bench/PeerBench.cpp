@@ -6,7 +6,10 @@
 // resident memory per instance with 50 instances running.
 //
 //   orva_bench_peers [--seconds S] [--only NAME] [--block N] [--no-memory]
-// --only runs one configuration once (for instruction counts under callgrind).
+//                    [--plugin PATH] [--dump FILE]
+// --only runs one configuration once (for instruction counts under callgrind);
+// with --dump it also writes that run's output as raw interleaved stereo floats,
+// and --plugin runs another build of our plug-in (to compare builds).
 #include <time.h>
 
 #include <algorithm>
@@ -140,7 +143,7 @@ __attribute__((noinline)) void RunBlocks(AEffect* e, const Config& c, const Sign
     }
 }
 
-Result Measure(const Config& c, const Signal& s, int block) {
+Result Measure(const Config& c, const Signal& s, int block, const char* dump = nullptr) {
     Result r;
     PluginLoader plugin;
     if (!Open(plugin, c, block)) return r;
@@ -152,6 +155,14 @@ Result Measure(const Config& c, const Signal& s, int block) {
     RunBlocks(e, c, s, block, outL, outR, silence);
     const double elapsed = ThreadSeconds() - started;
     plugin.Dispatch(effMainsChanged, 0, 0);
+    if (dump) {
+        FILE* f = std::fopen(dump, "wb");
+        for (size_t i = 0; f && i < frames; ++i) {
+            const float pair[2] = {outL[i], outR[i]};
+            std::fwrite(pair, sizeof pair, 1, f);
+        }
+        if (!f || std::fclose(f) != 0) std::fprintf(stderr, "cannot write %s\n", dump);
+    }
     r.nsPerFrame = frames ? elapsed * 1e9 / static_cast<double>(frames) : 0;
     r.realTime = elapsed > 0 ? static_cast<double>(frames) / kRate / elapsed : 0;
     // Level drop over the loud passages (the sine's swell), in dB.
@@ -196,6 +207,31 @@ double KiBPerInstance(const Config& c) {
     return static_cast<double>(ResidentKiB() - before) / 50.0;
 }
 
+// Resident memory of one instance before and after an hour of audio in blocks of
+// 512 (the test signal repeated), in KiB.
+std::pair<long, long> ResidentOverAnHour(const Config& c) {
+    const Signal s = MakeSignal(10.0);
+    PluginLoader plugin;
+    if (!Open(plugin, c, 512)) return {0, 0};
+    AEffect* e = plugin.effect();
+    std::vector<float> outL(512), outR(512), silence(512, 0.0f);
+    auto run = [&](double seconds) {
+        const size_t blocks = static_cast<size_t>(seconds * kRate / 512);
+        const size_t perPass = s.left.size() / 512;
+        for (size_t b = 0; b < blocks; ++b) {
+            const size_t at = (b % perPass) * 512;
+            float* in[4] = {const_cast<float*>(s.left.data()) + at, const_cast<float*>(s.right.data()) + at,
+                            silence.data(), silence.data()};
+            float* out[2] = {outL.data(), outR.data()};
+            e->processReplacing(e, in, out, 512);
+        }
+    };
+    run(10.0);  // every buffer touched once
+    const long before = ResidentKiB();
+    run(3600.0);
+    return {before, ResidentKiB()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,18 +239,21 @@ int main(int argc, char** argv) {
     std::string only;
     int onlyBlock = 128;
     bool memory = true;
+    std::string ours = ORVA_PLUGIN_PATH;
+    const char* dump = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--block" && i + 1 < argc) onlyBlock = std::atoi(argv[++i]);
         else if (a == "--no-memory") memory = false;
+        else if (a == "--plugin" && i + 1 < argc) ours = argv[++i];
+        else if (a == "--dump" && i + 1 < argc) dump = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--seconds S] [--only NAME] [--block N] [--no-memory]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--seconds S] [--only NAME] [--block N] [--no-memory] [--plugin PATH] [--dump FILE]\n", argv[0]);
             return 2;
         }
     }
-    const std::string ours = ORVA_PLUGIN_PATH;
     const std::vector<std::pair<std::string, std::string>> compress = {{"Comp Thresh", "-24"}, {"Comp Ratio", "4"},
                                                                       {"Comp.Knee", "0"}, {"Gain", "0"}};
     std::vector<Config> configs = {
@@ -235,7 +274,7 @@ int main(int argc, char** argv) {
         const Signal s = MakeSignal(seconds);
         for (const Config& c : configs)
             if (c.name == only) {
-                const Result r = Measure(c, s, onlyBlock);
+                const Result r = Measure(c, s, onlyBlock, dump);
                 std::printf("%s: %s\n", c.name.c_str(), r.ok ? "ran" : "could not be loaded");
                 return r.ok ? 0 : 1;
             }
@@ -270,10 +309,24 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
+    // Goal: the heavy setting at least 1.2 times as fast as LSP Compressor Stereo.
+    if (results[6][0].ok) {
+        std::printf("\ngoal: orva heavy at least 1.20 x as fast as %s (CPU time, this run):", configs[6].name.c_str());
+        bool met = true;
+        for (int b = 0; b < 3; ++b) {
+            const double ratio = results[6][static_cast<size_t>(b)].nsPerFrame / results[2][static_cast<size_t>(b)].nsPerFrame;
+            met &= ratio >= 1.2;
+            std::printf("  %d: %.2f", blocks[b], ratio);
+        }
+        std::printf("  -> %s\n", met ? "met" : "NOT met");
+    }
     if (memory) {
         std::printf("\nresident memory per instance, 50 instances running\n");
         for (size_t c : {size_t{0}, size_t{5}, size_t{6}})
             std::printf("  %-22s %8.0f KiB\n", configs[c].name.c_str(), KiBPerInstance(configs[c]));
+        const auto [before, after] = ResidentOverAnHour(configs[2]);
+        std::printf("one instance of %s over an hour of audio: resident %ld KiB before, %ld KiB after (%+ld KiB)\n",
+                    configs[2].name.c_str(), before, after, after - before);
     }
     return 0;
 }

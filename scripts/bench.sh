@@ -10,6 +10,14 @@ scripts/install-peers.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVA_BENCH=ON > /dev/null
 cmake --build build --target orva_bench_peers orva_bench_denormal orva_bench_graph orva_bench_editor
 build/bench/orva_bench_peers "$@"
+if [ -x build-m32/bench/orva_bench_peers ]; then
+  echo
+  echo "== 32-bit x86 build (SSE2; the installed peers are 64-bit and do not load into it)"
+  if ! grep -q '^ORVA_M32_RUNS_NATIVELY:INTERNAL=1' build-m32/CMakeCache.txt 2>/dev/null; then
+    echo "   runs under qemu here: these times mean nothing, only scripts/callgrind.sh's counts do"
+  fi
+  build-m32/bench/orva_bench_peers --no-memory "$@" | sed -n '/^plug-in/,/^$/p' | grep -v '^ZamCompX2\|^LSP'
+fi
 echo
 build/bench/orva_bench_denormal
 echo

@@ -168,17 +168,26 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
         recompute = 0;
         Recompute(Mode);
     }
+    if (count <= 0) return;
+    // The state lives in locals for the loop (the output buffer could otherwise
+    // alias every field) and is written back after it.
     const float* in0 = inputs[0];
     const float* in1 = twoInputs ? inputs[1] : nullptr;
     float* out = outputs[0];
+    float* const squares = Rms ? ring : nullptr;
     const double perHalfWindow = 1.0 / static_cast<double>(halfWindow);
+    const int32_t holdLength = holdSamples, window = windowLength;
+    const float attackStep = attackCoef, releaseStep = releaseCoef, fallStep = fallIncrement;
+    int32_t hold = holdCounter, at = ringIndex;
+    float held = target, second = secondPeak, last = previous, env = envelope, fall = fallRate;
+    double sum = ringSum;
     for (int i = start; i < start + count; ++i) {
         // Hold timer: a held peak gives way to the second peak seen meanwhile.
-        if (holdCounter > 0 && --holdCounter == 0) {
-            if (Mode == 0 && !((envelope - target) * fallRate >= 0.05f)) fallRate *= 0.1f;
-            target = secondPeak;
-            secondPeak = 0.0f;
-            holdCounter = holdSamples;
+        if (hold > 0 && --hold == 0) {
+            if (Mode == 0 && !((env - held) * fall >= 0.05f)) fall *= 0.1f;
+            held = second;
+            second = 0.0f;
+            hold = holdLength;
         }
         float x = in0 ? std::fabs(in0[i]) : 0.0f;
         if (in1) {
@@ -187,55 +196,63 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
         }
         if (!(x <= 3.0e38f)) x = 0.0f;  // NaN or infinite: heard as silence
         float v = x;
-        if (Rms && ring) {
+        if (Rms && squares) {
             // Held at +120 dBFS: the square of a larger (finite) sample overflows,
             // and the running sum would lose the window's other samples to it.
             const float heard = x < 1.0e6f ? x : 1.0e6f;
             const float square = heard * heard;
-            ringSum += static_cast<double>(square) - static_cast<double>(ring[ringIndex]);
-            ring[ringIndex] = square;
-            if (--ringIndex < 0) {
+            sum += static_cast<double>(square) - static_cast<double>(squares[at]);
+            squares[at] = square;
+            if (--at < 0) {
                 // Once per pass over the window the sum is taken afresh, so that the
                 // rounding of the running sum never builds up.
-                ringIndex = windowLength - 1;
-                double sum = 0.0;
-                for (int32_t k = 0; k < windowLength; ++k) sum += static_cast<double>(ring[k]);
-                ringSum = sum;
+                at = window - 1;
+                double fresh = 0.0;
+                for (int32_t k = 0; k < window; ++k) fresh += static_cast<double>(squares[k]);
+                sum = fresh;
             }
-            v = ringSum > 0.0 ? static_cast<float>(std::sqrt(ringSum * perHalfWindow)) : 0.0f;
+            v = sum > 0.0 ? static_cast<float>(std::sqrt(sum * perHalfWindow)) : 0.0f;
         }
         // Peak tracking.
-        if (target <= v) {
-            target = v;
-            secondPeak = 0.0f;
-            holdCounter = holdSamples;
-        } else if (v > previous && v > secondPeak) {
-            secondPeak = v;
+        if (held <= v) {
+            held = v;
+            second = 0.0f;
+            hold = holdLength;
+        } else if (v > last && v > second) {
+            second = v;
         }
-        previous = v;
+        last = v;
         // Envelope.
         if (Mode == 0) {
-            const float d = envelope - target;
+            const float d = env - held;
             if (d > 0.0f) {
-                fallRate += fallIncrement;
-                envelope = envelope - fallRate * d + 1e-12f;
+                fall += fallStep;
+                env = env - fall * d + 1e-12f;
             } else {
-                envelope = envelope - d * attackCoef + 1e-12f;
-                fallRate = 0.0f;
+                env = env - d * attackStep + 1e-12f;
+                fall = 0.0f;
             }
         } else if (Mode == 1) {
-            envelope = target + (envelope - target) * (envelope >= target ? releaseCoef : attackCoef);
+            env = held + (env - held) * (env >= held ? releaseStep : attackStep);
         } else {
-            if (envelope >= target) {
-                envelope = envelope - releaseCoef + 1e-12f;
-                if (envelope < target) envelope = target;
+            if (env >= held) {
+                env = env - releaseStep + 1e-12f;
+                if (env < held) env = held;
             } else {
-                envelope = envelope + attackCoef + 1e-12f;
-                if (envelope > target) envelope = target;
+                env = env + attackStep + 1e-12f;
+                if (env > held) env = held;
             }
         }
-        out[i] = envelope;
+        out[i] = env;
     }
+    holdCounter = hold;
+    ringIndex = at;
+    target = held;
+    secondPeak = second;
+    previous = last;
+    envelope = env;
+    fallRate = fall;
+    ringSum = sum;
 }
 
 void Mox_DSP_Metering2::Mode0Peak(int s, int n) { Detect<0, false>(s, n); }

@@ -34,16 +34,6 @@ const float* LevelTable() {
     return data.entries;
 }
 
-float FastLog2(const float* table, float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
-    const uint32_t mantissa = bits & 0x7FFFFF;
-    const uint32_t index = mantissa >> 13;  // top 10 bits
-    const float frac = static_cast<float>(mantissa & 0x1FFF) * (1.0f / 8192.0f);
-    return static_cast<float>(exponent) + table[index] + (table[index + 1] - table[index]) * frac;
-}
-
 Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
     outputs[0] = AllocateSignalBuffer(blockSize);
@@ -102,7 +92,12 @@ float Mox_DSP_dB_to_Level::ToLevel(const float* table, float dBVolts) {
 
 void Mox_DSP_dB_to_Level::ConvertSamples(const float* in, float* out, int count) {
     const float* table = levelTable;
-    for (int i = 0; i < count; ++i) out[i] = ToLevel(table, in ? in[i] : -18.0f);
+    if (!in) {
+        const float floor = ToLevel(table, -18.0f);
+        for (int i = 0; i < count; ++i) out[i] = floor;
+        return;
+    }
+    for (int i = 0; i < count; ++i) out[i] = ToLevel(table, in[i]);
 }
 
 void Mox_DSP_Level_to_dB::Open() {
@@ -113,17 +108,22 @@ void Mox_DSP_Level_to_dB::Open() {
 }
 
 void Mox_DSP_Level_to_dB::ConvertSamples(const float* in, float* out, int count) {
+    const float* table = log2Table;
+    uint32_t lastBits = lastInputBits;  // in locals: `out` might alias the fields
+    float last = lastOutput;
     for (int i = 0; i < count; ++i) {
         const float sample = in ? in[i] : 0.0f;
         uint32_t bits;
         std::memcpy(&bits, &sample, sizeof bits);
-        if (bits != lastInputBits) {
-            lastInputBits = bits;
+        if (bits != lastBits) {
+            lastBits = bits;
             // max() also turns NaN into the floor; infinity is held at the top.
             float level = sample > 1e-9f ? sample : 1e-9f;
             if (level > 3.0e38f) level = 3.0e38f;
-            lastOutput = FastLog2(log2Table, level) * kDbVoltsPerOctave;
+            last = FastLog2(table, level) * kDbVoltsPerOctave;
         }
-        out[i] = lastOutput;
+        out[i] = last;
     }
+    lastInputBits = lastBits;
+    lastOutput = last;
 }

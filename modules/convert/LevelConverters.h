@@ -7,6 +7,9 @@
 // block more and then the module sleeps until the next event.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #include "modules/framework/ModuleBase.h"
 
 // Shared level table: entry i = 2^(i / 512 - 30), i = 0..30720; entry 15360 is 1.0.
@@ -16,7 +19,15 @@ const float* LevelTable();
 // log2 of a positive, normal float from a 1024-segment table of the mantissa's
 // log2 with linear interpolation (error below 2e-7); `table` is the one Level_to_dB
 // uses. Cheaper than the library logarithm and exact at powers of two.
-float FastLog2(const float* table, float x);
+inline float FastLog2(const float* table, float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
+    const uint32_t mantissa = bits & 0x7FFFFF;
+    const uint32_t index = mantissa >> 13;  // top 10 bits
+    const float frac = static_cast<float>(mantissa & 0x1FFF) * (1.0f / 8192.0f);
+    return static_cast<float>(exponent) + table[index] + (table[index + 1] - table[index]) * frac;
+}
 
 // 2 * log10(2): dB volts (dB / 10) per doubling of a level.
 constexpr float kDbVoltsPerOctave = 0.60205999f;

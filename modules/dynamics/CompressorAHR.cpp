@@ -115,24 +115,34 @@ void Mox_DSP_Compressor_AHR::Envelope(int start, int count) {
         d *= d > 0.0f ? attack : release;  // falling gain is the attack
         env = target + d;
     };
-    for (int i = 0; i < count; ++i) {
-        const float g = gainIn ? gainIn[start + i] : 1.0f;
-        const float m = makeupIn ? makeupIn[start + i] : 1.0f;
-        if (g > 1.0f) {
-            // A boost (upward expansion) cancels any hold.
-            moveToward(g);
-            counter = 0;
-            held = 1.0f;
-        } else {
-            if (g <= held) {  // a new deepest reduction restarts the hold
-                held = g;
-                counter = length;
+    // One loop per wiring, so that the per-sample path tests no pointer.
+    auto run = [&](auto gainAt, auto makeupAt) {
+        for (int i = 0; i < count; ++i) {
+            const float g = gainAt(start + i);
+            const float m = makeupAt(start + i);
+            if (g > 1.0f) {
+                // A boost (upward expansion) cancels any hold.
+                moveToward(g);
+                counter = 0;
+                held = 1.0f;
+            } else {
+                if (g <= held) {  // a new deepest reduction restarts the hold
+                    held = g;
+                    counter = length;
+                }
+                moveToward(held);
+                if (counter > 0 && --counter == 0) held = 1.0f;  // hold over: release from the next sample
             }
-            moveToward(held);
-            if (counter > 0 && --counter == 0) held = 1.0f;  // hold over: release from the next sample
+            out[i] = m * env;
         }
-        out[i] = m * env;
-    }
+    };
+    auto unity = [](int) { return 1.0f; };
+    auto gainAt = [gainIn](int i) { return gainIn[i]; };
+    auto makeupAt = [makeupIn](int i) { return makeupIn[i]; };
+    if (gainIn && makeupIn) run(gainAt, makeupAt);
+    else if (gainIn) run(gainAt, unity);
+    else if (makeupIn) run(unity, makeupAt);
+    else run(unity, unity);
     envelope = env;
     heldGain = held;
     holdCounter = counter;

@@ -28,15 +28,15 @@ void Mox_DSP_CompExp_Knee_Math::Open() {
     SetProcess(AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer));
     // A threshold of 0 dBFS until the first threshold event: at exactly 0 the
     // curve would divide by zero.
-    compThreshold = -0.0001f;
-    compRatio = 1.0f;
+    curve.compThreshold = -0.0001f;
+    curve.compRatio = 1.0f;
     announcedState = -1;
     inputState = 1;
 }
 
 void Mox_DSP_CompExp_Knee_Math::SetInput(uint16_t pin, float* value) {
     Mox_ModuleBase::SetInput(pin, value);
-    if (value && pin >= 4 && pin <= 6) expanderOn = true;
+    if (value && pin >= 4 && pin <= 6) curve.expanderOn = true;
 }
 
 void Mox_DSP_CompExp_Knee_Math::HandleEvent(ModuleEvent* e, int /*offset*/) {
@@ -46,30 +46,30 @@ void Mox_DSP_CompExp_Knee_Math::HandleEvent(ModuleEvent* e, int /*offset*/) {
             inputState = e->state;
             break;
         case 1:
-            compThreshold = v - 0.0001f;
+            curve.compThreshold = v - 0.0001f;
             break;
         case 2: {
             const float b = v * 0.1f;
-            compKneeHigh = b > 0.5f;
-            compKnee = compKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
-            if (compKneeHigh) compKneeShape = compKnee * compKnee * 12.0f + 3.0f;
+            curve.compKneeHigh = b > 0.5f;
+            curve.compKnee = curve.compKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (curve.compKneeHigh) curve.compKneeShape = curve.compKnee * curve.compKnee * 12.0f + 3.0f;
             break;
         }
         case 3:
-            compRatio = v * 10.0f;
+            curve.compRatio = v * 10.0f;
             break;
         case 4:
-            expThreshold = v + 0.0001f;
+            curve.expThreshold = v + 0.0001f;
             break;
         case 5: {
             const float b = v * 0.1f;
-            expKneeHigh = b > 0.5f;
-            expKnee = expKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
-            if (expKneeHigh) expKneeShape = expKnee * expKnee * 40.0f - 9.0f;
+            curve.expKneeHigh = b > 0.5f;
+            curve.expKnee = curve.expKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (curve.expKneeHigh) curve.expKneeShape = curve.expKnee * curve.expKnee * 40.0f - 9.0f;
             break;
         }
         case 6:
-            expRatio = v * 10.0f;
+            curve.expRatio = v * 10.0f;
             break;
         case 19:
             SetProcess(e->intValue ? AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer)
@@ -82,18 +82,38 @@ void Mox_DSP_CompExp_Knee_Math::HandleEvent(ModuleEvent* e, int /*offset*/) {
     if (inputState == 0) announcedState = -1;
 }
 
-void Mox_DSP_CompExp_Knee_Math::AnnounceAndCount(int count, int stateToAnnounce) {
-    if (inputState != announcedState) {
-        announcedState = inputState;
-        SendEvent(currentTime, 0, static_cast<uint16_t>(stateToAnnounce), 0, 0.0f, nullptr);
-    }
-    if (announcedState == 0) {
-        countdown -= count;
-        if (countdown < 0) flags |= kAsleep;
-    }
+inline float Mox_DSP_CompExp_Knee_Math::Curve::CompressorTerm(float x) const {
+    const float Tc = compThreshold;
+    const float l = x > Tc ? x : Tc;
+    const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
+    // A deliberate departure from the plain high-knee law: above 0 dBFS (u < 0) the
+    // high knee holds u at 0. Its curve is complete at 0 dBFS, where it reaches the
+    // set ratio; carried on above full scale, D turns negative within a few dB and
+    // the compressor would boost by 9 dB per dB, so the set ratio holds there.
+    const float uh = u > 0.0f ? u : 0.0f;
+    float D = compKneeHigh ? (uh * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - uh) + uh
+                           : (1.0f - u * compKnee) * compRatio + u * compKnee;
+    if (!(D >= kMinimumRatio)) D = kMinimumRatio;
+    return (l - Tc) / D + Tc - l;
 }
 
-float Mox_DSP_CompExp_Knee_Math::GainChange(float x) const {
+inline float Mox_DSP_CompExp_Knee_Math::Curve::ExpanderTerm(float x) const {
+    const float Te = expThreshold;
+    float o = x > kFloor ? x : kFloor;
+    if (o > Te) o = Te;
+    const float r = (kFloor - o) / (kFloor - Te);  // 0 at the floor, 1 at the threshold
+    float De;
+    if (expKneeHigh) {
+        const float r3 = r * r * r;
+        De = (r3 * expKnee * expKneeShape * expRatio + expRatio) * (1.0f - r3) + r3;
+    } else {
+        const float shaped = r * expKnee;
+        De = (1.0f - shaped) * expRatio + shaped;
+    }
+    return (o - Te) / De + Te - o;
+}
+
+inline float Mox_DSP_CompExp_Knee_Math::Curve::GainChange(float x) const {
     // Compressor: above Tc, with the ratio bent by the knee. At or below the
     // threshold the formula gives exactly 0, so it is skipped there.
     const float Tc = compThreshold;
@@ -116,35 +136,17 @@ float Mox_DSP_CompExp_Knee_Math::GainChange(float x) const {
     return out;
 }
 
-float Mox_DSP_CompExp_Knee_Math::CompressorTerm(float x) const {
-    const float Tc = compThreshold;
-    const float l = x > Tc ? x : Tc;
-    const float u = l / Tc;  // 1 at the threshold, 0 at 0 dBFS, negative above
-    // A deliberate departure from the plain high-knee law: above 0 dBFS (u < 0) the
-    // high knee holds u at 0. Its curve is complete at 0 dBFS, where it reaches the
-    // set ratio; carried on above full scale, D turns negative within a few dB and
-    // the compressor would boost by 9 dB per dB, so the set ratio holds there.
-    const float uh = u > 0.0f ? u : 0.0f;
-    float D = compKneeHigh ? (uh * compKnee * compKneeShape * compRatio + compRatio) * (1.0f - uh) + uh
-                           : (1.0f - u * compKnee) * compRatio + u * compKnee;
-    if (!(D >= kMinimumRatio)) D = kMinimumRatio;
-    return (l - Tc) / D + Tc - l;
-}
+float Mox_DSP_CompExp_Knee_Math::GainChange(float level) const { return curve.GainChange(level); }
 
-float Mox_DSP_CompExp_Knee_Math::ExpanderTerm(float x) const {
-    const float Te = expThreshold;
-    float o = x > kFloor ? x : kFloor;
-    if (o > Te) o = Te;
-    const float r = (kFloor - o) / (kFloor - Te);  // 0 at the floor, 1 at the threshold
-    float De;
-    if (expKneeHigh) {
-        const float r3 = r * r * r;
-        De = (r3 * expKnee * expKneeShape * expRatio + expRatio) * (1.0f - r3) + r3;
-    } else {
-        const float shaped = r * expKnee;
-        De = (1.0f - shaped) * expRatio + shaped;
+void Mox_DSP_CompExp_Knee_Math::AnnounceAndCount(int count, int stateToAnnounce) {
+    if (inputState != announcedState) {
+        announcedState = inputState;
+        SendEvent(currentTime, 0, static_cast<uint16_t>(stateToAnnounce), 0, 0.0f, nullptr);
     }
-    return (o - Te) / De + Te - o;
+    if (announcedState == 0) {
+        countdown -= count;
+        if (countdown < 0) flags |= kAsleep;
+    }
 }
 
 void Mox_DSP_CompExp_Knee_Math::GainComputer(int start, int count) {
@@ -155,7 +157,8 @@ void Mox_DSP_CompExp_Knee_Math::GainComputer(int start, int count) {
         for (int i = 0; i < count; ++i) out[i] = 0.0f;
         return;
     }
-    for (int i = 0; i < count; ++i) out[i] = GainChange(in[start + i]);
+    const Curve local = curve;  // a copy the output buffer cannot alias
+    for (int i = 0; i < count; ++i) out[i] = local.GainChange(in[start + i]);
 }
 
 void Mox_DSP_CompExp_Knee_Math::ZeroOutput(int start, int count) {

@@ -24,21 +24,29 @@ public:
     float GainChange(float level) const;
 
 private:
-    void AnnounceAndCount(int count, int stateIfPending);
-    float CompressorTerm(float level) const;
-    float ExpanderTerm(float level) const;
+    // The static curve: the settings it reads and the gain change it gives. Kept
+    // apart so that the per-sample loop works on a local copy.
+    struct Curve {
+        float GainChange(float level) const;
+        float CompressorTerm(float level) const;
+        float ExpanderTerm(float level) const;
 
-    float compThreshold = 0.0f;   // Tc: threshold - 0.0001
-    float compKnee = 0.0f;        // kc
-    float compKneeShape = 0.0f;   // hc
-    bool compKneeHigh = false;
-    float compRatio = 1.0f;       // Rc
-    float expThreshold = 0.0001f; // Te: threshold + 0.0001
-    float expKnee = 0.0f;
-    float expKneeShape = 0.0f;
-    bool expKneeHigh = false;
-    float expRatio = 1.0f;        // Re
-    bool expanderOn = false;      // an expander parameter is wired to this module
+        float compThreshold = 0.0f;   // Tc: threshold - 0.0001
+        float compKnee = 0.0f;        // kc
+        float compKneeShape = 0.0f;   // hc
+        bool compKneeHigh = false;
+        float compRatio = 1.0f;       // Rc
+        float expThreshold = 0.0001f; // Te: threshold + 0.0001
+        float expKnee = 0.0f;
+        float expKneeShape = 0.0f;
+        bool expKneeHigh = false;
+        float expRatio = 1.0f;        // Re
+        bool expanderOn = false;      // an expander parameter is wired to this module
+    };
+
+    void AnnounceAndCount(int count, int stateIfPending);
+
+    Curve curve;
     int inputState = 1;
     int announcedState = -1;
     int countdown = 0;

@@ -10,12 +10,22 @@ namespace {
 // for infinities, 0 otherwise; the form lets the compiler vectorise the loops).
 inline float Finite(float v) { return v - v == 0.0f ? v : 0.0f; }
 
-void CopyHeard(const float* in, float* out, int start, int count) {
+void CopyHeard(const float* in, float* __restrict out, int start, int count) {
     if (!in) {
         std::memset(out + start, 0, sizeof(float) * static_cast<size_t>(count));
         return;
     }
     for (int i = start; i < start + count; ++i) out[i] = Finite(in[i]);
+}
+
+// Mid and side from the finite left (in `mid`) and right (in `side`), in place;
+// the mid also to the second detection output. The buffers are the module's own.
+void SplitMidSide(float* __restrict mid, float* __restrict midCopy, float* __restrict side, int start, int count) {
+    for (int i = start; i < start + count; ++i) {
+        const float left = mid[i], right = side[i];
+        mid[i] = midCopy[i] = (left + right) * 0.5f;
+        side[i] = (left - right) * 0.5f;
+    }
 }
 
 // Copies count samples into a ring at pos, in at most two pieces.
@@ -114,15 +124,11 @@ void Mox_DSP_OrvaMaster_Input::SidechainCopy(int start, int count) {
 void Mox_DSP_OrvaMaster_Input::MidSide(int start, int count) {
     float* mid = outputs[0];
     float* side = outputs[4];
-    const float* l = inputs[0] ? inputs[0] : side;  // an unconnected input reads as silence
-    const float* r = inputs[1] ? inputs[1] : side;
-    if (!inputs[0] || !inputs[1]) std::memset(side + start, 0, sizeof(float) * static_cast<size_t>(count));
-    for (int i = start; i < start + count; ++i) {
-        const float left = Finite(l[i]), right = Finite(r[i]);
-        mid[i] = (left + right) * 0.5f;
-        side[i] = (left - right) * 0.5f;
-    }
-    std::memcpy(outputs[1] + start, mid + start, sizeof(float) * static_cast<size_t>(count));
+    // Two plain passes (non-finite samples to silence) and one of arithmetic: each
+    // loop stays simple enough for the compiler to vectorise.
+    CopyHeard(inputs[0], mid, start, count);
+    CopyHeard(inputs[1], side, start, count);
+    SplitMidSide(mid, outputs[1], side, start, count);
     if (!ringMid) return;
     // Delay mid and side by the look-ahead time. A delay shorter than the run reads
     // samples of this run, so the run is written first (a delay of 0 passes the

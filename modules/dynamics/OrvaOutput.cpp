@@ -4,6 +4,35 @@ namespace {
 
 inline float At(const float* signal, int i, float otherwise) { return signal ? signal[i] : otherwise; }
 
+// The loops of the fully wired routines. A module's own buffers never alias the
+// buffers it reads, which lets the compiler vectorise them.
+void ApplyStereo(const float* dryL, const float* dryR, const float* gain, const float* mix,
+                 float* __restrict outL, float* __restrict outR, int start, int count) {
+    for (int i = start; i < start + count; ++i) {
+        const float p = mix[i] * 0.1f;  // dry share
+        const float wet = (1.0f - p) * gain[i];
+        outL[i] = dryL[i] * wet + dryL[i] * p;
+        outR[i] = dryR[i] * wet + dryR[i] * p;
+    }
+}
+
+void ApplyMidSide(const float* dryL, const float* dryR, const float* mid, const float* side, const float* gain,
+                  const float* mix, float* __restrict outL, float* __restrict outR, int start, int count) {
+    for (int i = start; i < start + count; ++i) {
+        const float p = mix[i] * 0.1f;
+        const float h = gain[i] * mid[i];  // only the mid is compressed
+        outL[i] = dryL[i] * p + (h + side[i]) * (1.0f - p);
+        outR[i] = dryR[i] * p + (h - side[i]) * (1.0f - p);
+    }
+}
+
+void CopyOrSilence(const float* in, float* __restrict out, int start, int count) {
+    if (!in)
+        for (int i = start; i < start + count; ++i) out[i] = 0.0f;
+    else
+        for (int i = start; i < start + count; ++i) out[i] = in[i];
+}
+
 }  // namespace
 
 Mox_DSP_OrvaMaster_Output::Mox_DSP_OrvaMaster_Output(ModuleOwner* owner, bool startDisabled)
@@ -63,12 +92,7 @@ void Mox_DSP_OrvaMaster_Output::Stereo(int start, int count) {
         }
         return;
     }
-    for (int i = start; i < start + count; ++i) {
-        const float p = mix[i] * 0.1f;
-        const float wet = (1.0f - p) * gain[i];
-        outL[i] = dryL[i] * wet + dryL[i] * p;
-        outR[i] = dryR[i] * wet + dryR[i] * p;
-    }
+    ApplyStereo(dryL, dryR, gain, mix, outL, outR, start, count);
 }
 
 void Mox_DSP_OrvaMaster_Output::MidSide(int start, int count) {
@@ -85,19 +109,11 @@ void Mox_DSP_OrvaMaster_Output::MidSide(int start, int count) {
         }
         return;
     }
-    for (int i = start; i < start + count; ++i) {
-        const float p = mix[i] * 0.1f;
-        const float h = gain[i] * mid[i];
-        outL[i] = dryL[i] * p + (h + side[i]) * (1.0f - p);
-        outR[i] = dryR[i] * p + (h - side[i]) * (1.0f - p);
-    }
+    ApplyMidSide(dryL, dryR, mid, side, gain, mix, outL, outR, start, count);
 }
 
 void Mox_DSP_OrvaMaster_Output::PassThrough(int start, int count) {
-    for (int i = start; i < start + count; ++i) {
-        outputs[0][i] = At(inputs[0], i, 0.0f);
-        outputs[1][i] = At(inputs[1], i, 0.0f);
-    }
+    for (int c = 0; c < 2; ++c) CopyOrSilence(inputs[c], outputs[c], start, count);
 }
 
 // ---------------------------------------------------------------------------
@@ -126,8 +142,7 @@ void Mox_DSP_OrvaMaster_Final::HandleEvent(ModuleEvent* e, int /*offset*/) {
 }
 
 void Mox_DSP_OrvaMaster_Final::Copy(int from, int start, int count) {
-    for (int c = 0; c < 2; ++c)
-        for (int i = start; i < start + count; ++i) outputs[c][i] = At(inputs[from + c], i, 0.0f);
+    for (int c = 0; c < 2; ++c) CopyOrSilence(inputs[from + c], outputs[c], start, count);
 }
 
 void Mox_DSP_OrvaMaster_Final::CopyFirst(int start, int count) { Copy(0, start, count); }

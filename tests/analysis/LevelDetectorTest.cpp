@@ -175,3 +175,21 @@ TEST_F(LevelDetector, NonFiniteInputIsHeardAsSilence) {
     EXPECT_NEAR(env[19999], 0.5f * std::sqrt(2.0f), 2e-3f);
     EXPECT_LT(env.back(), 1e-3f);
 }
+
+// The detector keeps its state in locals while it runs: a run cut anywhere, or
+// sample by sample, must carry every part of it (hold, peaks, fall, RMS ring and
+// sum) across the cut. 30000 samples pass the 200 ms window more than three times.
+TEST_F(LevelDetector, OutputDoesNotDependOnWhereRunsAreCut) {
+    a = [](uint32_t t) { return static_cast<float>((t / 3000 % 2 ? 0.9 : 0.1) * std::sin(0.05 * t)); };
+    b = [](uint32_t t) { return static_cast<float>(-0.5 * std::sin(0.031 * t)); };
+    for (int mode : {0, 1, 2})
+        for (bool rms : {false, true}) {
+            Start(mode, rms, true);
+            const auto whole = RunFor(30000);
+            for (unsigned split : {1u, 7u}) {
+                Start(mode, rms, true);
+                const auto cut = RunFor(30000, split);
+                ASSERT_EQ(cut, whole) << "mode " << mode << (rms ? " RMS" : " peak") << " split " << split;
+            }
+        }
+}

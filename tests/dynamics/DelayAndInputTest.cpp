@@ -173,6 +173,27 @@ TEST(InputStage, MidSideOfIdenticalAndOfOppositeChannels) {
     }
 }
 
+// An unconnected main input is heard as silence: the connected one alone makes mid
+// and side, each half of it.
+TEST(InputStage, MidSideWithOneMainInputUnconnected) {
+    for (uint16_t connected : {0, 1}) {
+        TestOwner owner{128, 48000};
+        auto* source = new Source(&owner, Wave);
+        auto* input = new Mox_DSP_OrvaMaster_Input(&owner, false);
+        PlaceAll(owner, {source, input});
+        source->Connect(input, 1, 0, connected, 0, 0, 0);
+        OpenAll(owner);
+        SendInt(input, 0, 4, 1);
+        const auto out = RunAndWatch(owner, 300, {{input, 0}, {input, 1}, {input, 2}, {input, 3}});
+        const float sign = connected == 0 ? 1.0f : -1.0f;
+        for (int t = 0; t < 300; ++t) {
+            ASSERT_EQ(out[0][t], Wave(t) * 0.5f) << t;
+            ASSERT_EQ(out[1][t], Wave(t) * 0.5f) << t;
+            ASSERT_EQ(out[3][t], sign * Wave(t) * 0.5f) << t;
+        }
+    }
+}
+
 // Look-ahead 10 ms = 480 samples: after every switch into mode 1 the delayed mid and
 // side start from silence.
 TEST(InputStage, ModeChangeClearsTheMidSideDelay) {
