@@ -67,9 +67,10 @@ void Mox_GlobalNumberDisplay::editFieldEnded(const std::string& edited, bool byR
     if (!editing) return;
     editing = false;
     enteredByReturn = byReturn;
+    const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
-    if (text != textBeforeEdit && shownTag > 0) {
+    if (whole && text != textBeforeEdit && shownTag > 0) {
         const ControlDescriptor& row = editor->rowOfTag(shownTag);
         double number = 0.0;
         if (ParseTypedNumber(text.c_str(), number) && row.high != row.low) {

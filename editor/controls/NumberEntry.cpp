@@ -114,9 +114,11 @@ void Mox_CNumberEntry::editFieldEnded(const std::string& edited, bool byReturn) 
     if (!editing) return;
     editing = false;
     enteredByReturn = byReturn;
+    // A text with a zero byte inside (a paste) is not what the field shows: refused.
+    const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
-    if (text != textBeforeEdit) {
+    if (whole && text != textBeforeEdit) {
         double number = 0.0;
         const ControlDescriptor& row = editor->rowOfTag(valueTag());
         const double low = row.low, high = row.high;
