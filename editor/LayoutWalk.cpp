@@ -3,17 +3,25 @@
 #include "editor/EditorRecords.h"
 #include "editor/Mox_GUI_Editor.h"
 #include "editor/controls/AnimButton.h"
+#include "editor/controls/AssignMidiCC.h"
 #include "editor/controls/ButtonHub.h"
 #include "editor/controls/ExclusiveButton.h"
 #include "editor/controls/FramePicture.h"
+#include "editor/controls/GlobalDisplays.h"
 #include "editor/controls/HVSlider.h"
 #include "editor/controls/Knob.h"
+#include "editor/controls/NumberEntry.h"
 #include "editor/controls/OnOffButton.h"
+#include "editor/controls/OptionMenus.h"
 #include "editor/controls/RotateKnob.h"
+#include "editor/controls/TextEntry.h"
+#include "editor/controls/TextViews.h"
 #include "editor/displays/CompExpWindow.h"
 #include "editor/displays/EqWindow.h"
+#include "host/EntryTexts.h"
 #include "host/Mox_DSP_VST.h"
 #include "toolkit/CBitmap.h"
+#include "toolkit/CParamDisplay.h"
 #include "toolkit/CViewContainer.h"
 
 #include <cstring>
@@ -181,6 +189,7 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
     const int16_t type = row.type;
     const int32_t tag = row.tag;
     Mox_GUI_Editor* listener = &editor;
+    if (CView* textual = buildTextual(row, bitmap, g)) return textual;
     if (type >= 0 && type <= 2) return new Mox_Knob(g.rect, listener, tag, g.frames, g.frameHeight, bitmap, type);
     if (type == 3 || type == 4)
         return new Mox_Rotate_Knob(g.rect, listener, tag, bitmap, type - 3, regs.style1, regs.style2, regs.animSpeed,
@@ -297,4 +306,71 @@ void LayoutWalk::directive(const ControlDescriptor& d) {
     case kTypeFont: ++regs.fontRows; break;  // the first selects "Arial" 12, later ones 11
     default: break;  // 105, 106 and unknown codes build nothing
     }
+}
+
+// The text font of the walk so far: the first font row selects the larger one.
+CFontDesc* LayoutWalk::textFont() const { return editor.font(regs.fontRows > 1 ? 1 : 0); }
+
+void LayoutWalk::applyTextStyle(CParamDisplay* display) const {
+    display->setFont(textFont());
+    display->setFontColor(regs.text.font);
+    display->setBackColor(regs.text.background);
+    display->setFrameColor(regs.text.frame);
+    // Transparent ground and frame colours draw nothing: the view lets its panel show.
+    display->setTransparency(regs.text.background.alpha == 0);
+    if (regs.text.frame.alpha == 0) display->setStyle(display->getStyle() | kNoFrame);
+}
+
+// The rows that show text or lists: menus, number entries, global displays,
+// text entries, the MIDI-learn control and the text views.
+CView* LayoutWalk::buildTextual(const ControlDescriptor& row, CBitmap* bitmap, const RowGeometry& g) {
+    const int16_t type = row.type;
+    const int32_t tag = row.tag;
+    Mox_GUI_Editor* e = &editor;
+    if (type == 19) {
+        auto* menu = new Mox_COptionsText(g.rect, e, tag, row.options, bitmap);
+        applyTextStyle(menu);
+        menu->setGeometry(menu->itemCount(), g.rect.height(), 1, 1, 1);
+        return menu;
+    }
+    if (type >= 20 && type <= 27) {
+        auto* menu = new Mox_COptionsImage(g.rect, e, tag, row.options, bitmap, (type & 1) != 0);
+        menu->setGeometry(menu->itemCount(), bitmap ? bitmap->getHeight() : 0, g.frames, int32_t(regs.style1),
+                          int32_t(regs.style2));
+        if (type >= 22) menu->setAnimation(regs.animSpeed, type - 22, regs.styleTag);
+        return menu;
+    }
+    if (type >= 28 && type <= 37) {
+        auto* entry = new Mox_CNumberEntry(g.rect, e, tag, type < 33 ? type - 28 : type - 33, type >= 33);
+        if (bitmap) entry->setBackground(bitmap);
+        applyTextStyle(entry);
+        return entry;
+    }
+    if (type == 39) {
+        auto* display = new Mox_GlobalNumberDisplay(g.rect, e, tag);
+        applyTextStyle(display);
+        return display;
+    }
+    if (type == 40) {
+        auto* display = new Mox_GlobalNameDisplay(g.rect, e, tag);
+        applyTextStyle(display);
+        return display;
+    }
+    if (type >= 41 && type <= 45) {
+        const int32_t key = EntryTextKey(type - 41, editor.textEntriesBuilt(), (row.flags & kGlobalValue) != 0);
+        auto* entry = new Mox_CTextEntry(g.rect, e, tag, type - 41, key);
+        if (bitmap) entry->setBackground(bitmap);
+        applyTextStyle(entry);
+        entry->setValue(0.0f);  // the stored text
+        return entry;
+    }
+    if (type == 54) return new Mox_AssignMidiCC(g.rect, e);
+    if (type == 60 || type == 61) {
+        Mox_TextViewBase* view = nullptr;
+        if (type == 60) view = new Mox_GUI_TextOnly(g.rect, row.options, row.aux);
+        else view = new Mox_GUI_MultiText(g.rect, row.options, row.aux);
+        view->setStyle(textFont(), regs.text.font, regs.text.frame, regs.text.background);
+        return view;
+    }
+    return nullptr;
 }

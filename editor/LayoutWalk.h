@@ -17,6 +17,8 @@ class Mox_GUI_Editor;
 
 namespace VSTGUI {
 class CBitmap;
+class CFontDesc;
+class CParamDisplay;
 class CView;
 class CViewContainer;
 }
@@ -67,6 +69,9 @@ private:
     int openPanel(VSTGUI::CViewContainer* container, int row);
     void directive(const ControlDescriptor& row);
     VSTGUI::CView* build(const ControlDescriptor& row, VSTGUI::CBitmap* bitmap, const RowGeometry& g);
+    VSTGUI::CView* buildTextual(const ControlDescriptor& row, VSTGUI::CBitmap* bitmap, const RowGeometry& g);
+    VSTGUI::CFontDesc* textFont() const;
+    void applyTextStyle(VSTGUI::CParamDisplay* display) const;
 
     // The skin of that name, decoded once per walk; null when the resources lack it.
     // The caller gets its own reference.

@@ -107,6 +107,13 @@ void Mox_GUI_Editor::idle() {
     AEffGUIEditor::idle();
 }
 
+const ControlDescriptor& Mox_GUI_Editor::rowOfTag(int32_t tag) const {
+    if (!layoutTable || layoutRows < 1) return controlTable[0];
+    for (int r = 1; r < layoutRows && layoutTable[r].type != kTypeEndOfTable; ++r)
+        if (layoutTable[r].type < 99 && layoutTable[r].tag == tag) return layoutTable[r];
+    return layoutTable[0];
+}
+
 void Mox_GUI_Editor::setSlot(int32_t tag, CView* view) {
     if (tag >= 0 && tag < kSlots) slots[tag] = view;
 }

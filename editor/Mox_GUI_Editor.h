@@ -92,6 +92,9 @@ public:
     bool isOpenNow() const { return frame != nullptr; }
     // The table the next open walks (the control table unless a test gives another).
     void setLayoutTable(const ControlDescriptor* table, int rows) { layoutTable = table, layoutRows = rows; }
+    // The element row of tag in the table walked (its range and label); the
+    // header row when the table has none.
+    const ControlDescriptor& rowOfTag(int32_t tag) const;
 
 private:
     bool openFrame(void* parentWindow);

@@ -315,8 +315,11 @@ int32_t Mox_DSP_VST::processEvents(VstEvents* events) {
             TellNoteListeners(-1);
         }
 
-        if (kind == 0xB0) {
-            lastMidiController = static_cast<int32_t>(data1);
+        // A control change with a data byte above 127 is malformed: it names no
+        // controller and carries no value inside a parameter's range.
+        if (kind == 0xB0 && data1 <= 127 && data2 <= 127) {
+            // Read by the editor's MIDI-learn control at its ticks.
+            std::atomic_ref<int32_t>(lastMidiController).store(static_cast<int32_t>(data1), std::memory_order_relaxed);
             if (!globalRecord) continue;
             // The changes are stamped with the event's own sample time.
             const uint32_t savedTime = runningTime;

@@ -1,5 +1,6 @@
 #include "editor/Mox_GUI_Editor.h"
 #include "host/Mox_DSP_VST.h"
+#include "host/EntryTexts.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -180,7 +181,7 @@ void Mox_DSP_VST::suspend() {
 
 void Mox_DSP_VST::resume() {
     AudioThreadScope scope;
-    lastMidiController = -1;
+    std::atomic_ref<int32_t>(lastMidiController).store(-1, std::memory_order_relaxed);
     if (internalBlockSize != builtBlockSize || sampleRateInt != builtSampleRate) {
         notRunning = -1;
         RebuildGraph();
@@ -496,8 +497,14 @@ void Mox_DSP_VST::getParameterDisplay(int32_t index, char* text) {
         const int k = static_cast<int>(static_cast<float>(items - 1) * NormalisedValue(index));
         if (k >= 0 && k < items && CopyOptionItem(row.options, k, text, kDisplayChars)) return;
         FormatDisplayValue(value, text);
-    } else if (type >= 28 && type <= 45) {
-        // Number fields, global displays and text fields carry no host parameter.
+    } else if (type >= 41 && type <= 45) {
+        // The start of the entry's stored text.
+        const uint8_t ordinal = ordinalOfIndex[index];
+        if (ordinal == 0xFF) return;
+        PresetMemory* record = (row.flags & kGlobalValue) ? globalRecord : currentRecord;
+        ReadEntryText(record, EntryTextKey(0, ordinal, false), text, kDisplayChars + 1);
+    } else if (type >= 28 && type <= 40) {
+        // Number fields and global displays carry no host parameter.
     } else {
         FormatDisplayValue(value, text);
     }
@@ -514,7 +521,9 @@ void Mox_DSP_VST::SetMidiAssignment(int32_t index, int32_t controller) {
 
 int32_t Mox_DSP_VST::GetMidiAssignment(int32_t index) {
     if (index < 0 || index >= kPresetParamCount || !globalRecord) return -1;
-    return std::atomic_ref<int16_t>(globalRecord->midiMap[index]).load(std::memory_order_relaxed);
+    // A loaded bank may hold anything here: what is no controller number is none.
+    const int16_t controller = std::atomic_ref<int16_t>(globalRecord->midiMap[index]).load(std::memory_order_relaxed);
+    return controller >= 0 && controller <= 127 ? controller : -1;
 }
 
 void Mox_DSP_VST::PostToEditor(int32_t index, const DisplayMessage* message) {

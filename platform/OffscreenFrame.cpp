@@ -39,6 +39,14 @@ void OffscreenFrame::pressReturn() {
     }
 }
 
+void OffscreenFrame::pressEscape() {
+    if (EditFieldClient* client = editClient) {
+        editClient = nullptr;
+        editText = truncateUtf8(editParams.text, editParams.maxChars);
+        client->editFieldEnded(editText, false);
+    }
+}
+
 void OffscreenFrame::closeEditField() {
     if (EditFieldClient* client = editClient) {
         editClient = nullptr;

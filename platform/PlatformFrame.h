@@ -97,6 +97,8 @@ public:
     bool isEditing() const { return editClient != nullptr; }
     void typeText(const std::string& text);
     void pressReturn();
+    // Escape: the edit ends with the text it started with, as the X11 field does.
+    void pressEscape();
 
     bool mouseCaptured = false;
     // Chooses from a menu as the user would; unset means cancel.

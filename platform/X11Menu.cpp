@@ -3,6 +3,7 @@
 // event loop that feeds the model with root coordinates (every pointer event is
 // reported to the grabbing window, whichever pane it happened over).
 #include "platform/MenuModel.h"
+#include "platform/TimerQueue.h"
 #include "platform/X11Paint.h"
 #include "platform/X11Popups.h"
 
@@ -171,9 +172,15 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
                              std::chrono::steady_clock::now().time_since_epoch())
                              .count());
     };
+    TimerQueue& timers = TimerQueue::instance();
     while (!done) {
-        // A deferred submenu change falls due while no event comes.
-        const int64_t wait = menu.msUntilDue(now());
+        // The frame's timers keep running while the menu is open, so meters and
+        // the MIDI-learn read-out go on updating behind it.
+        timers.fireDue();
+        // A deferred submenu change, or a timer, falls due while no event comes.
+        int64_t wait = menu.msUntilDue(now());
+        const int64_t timerWait = timers.msUntilNext(timers.now());
+        if (timerWait >= 0 && (wait < 0 || timerWait < wait)) wait = timerWait;
         if (wait >= 0 && XPending(display) == 0) {
             pollfd p{ConnectionNumber(display), POLLIN, 0};
             if (poll(&p, 1, int(wait)) == 0) {

@@ -39,10 +39,13 @@ public:
 
     void editFieldEnded(const std::string& text, bool byReturn) override;
 
-private:
+protected:
+    // Subclasses that end an edit their own way clear editing themselves.
     std::string text;
     bool editing = false;
     bool enteredByReturn = false;
+
+private:
     CTextEditStringToValue stringToValue = nullptr;
     void* stringToValueUserData = nullptr;
 };

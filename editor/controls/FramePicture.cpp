@@ -1,5 +1,6 @@
 #include "editor/controls/FramePicture.h"
 
+#include "editor/Mox_GUI_Editor.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CDrawContext.h"
 
@@ -12,9 +13,17 @@ Mox_FramePicture::Mox_FramePicture(const CRect& size, CControlListener* listener
 }
 
 void Mox_FramePicture::setValue(float v) {
-    if (v == value) return;
-    CControl::setValue(v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v));
-    setDirty(true);
+    if (v != value) {
+        CControl::setValue(v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v));
+        setDirty(true);
+    }
+    if (numberEntryTag < 0 || feedingEntry) return;
+    if (auto* editor = dynamic_cast<Mox_GUI_Editor*>(listener))
+        if (auto* entry = dynamic_cast<CControl*>(editor->slot(numberEntryTag))) {
+            feedingEntry = true;
+            entry->setValue(value);
+            feedingEntry = false;
+        }
 }
 
 void Mox_FramePicture::setNeedle(int32_t pivot, float start, float end) {

@@ -40,7 +40,7 @@ void Mox_Knob::setValue(float x) {
     if (x == lastSet) return;
     value = x;
     lastSet = x;
-    links.broadcast(value);
+    links.broadcast(nullptr, value);
     ++redrawCounter;
 }
 

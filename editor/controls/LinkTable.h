@@ -1,7 +1,7 @@
-// The links a control keeps (up to 8 views, each with the slot number it was
-// registered under) and the guarded broadcast of its value to them: while the
-// broadcast runs, messages coming back are ignored, so two linked controls never
-// bounce a value between them.
+// The links of a control: up to eight (view, slot) pairs it tells its value, and
+// the guard that keeps a broadcast from starting again inside itself (a linked
+// view that answers back). Links point at views of the same frame, which all go
+// away together at close.
 #pragma once
 
 #include "editor/EditorRecords.h"
@@ -12,19 +12,25 @@ class LinkTable {
 public:
     static constexpr int kMaxLinks = 8;
 
-    // Registrations beyond the eighth are ignored.
-    void add(VSTGUI::CView* view, int32_t slot) {
-        if (count < kMaxLinks && view) links[count++] = {view, slot};
+    // Registers a link; false for null or when all places are taken. The same
+    // pair twice keeps one place.
+    bool add(VSTGUI::CView* view, int32_t slot) {
+        if (!view) return false;
+        for (int i = 0; i < count; ++i)
+            if (links[i].view == view && links[i].slot == slot) return true;
+        if (count == kMaxLinks) return false;
+        links[count++] = {view, slot};
+        return true;
     }
+    // Tells every linked view (kind 0, its slot, value); nothing while already telling.
+    void broadcast(VSTGUI::CBaseObject* sender, float value) {
+        if (busy) return;
+        busy = true;
+        for (int i = 0; i < count; ++i) links[i].view->notifyRecord(sender, LinkMessage(LinkMessage::kValue, links[i].slot, value));
+        busy = false;
+    }
+    bool broadcasting() const { return busy; }
     int size() const { return count; }
-    bool broadcasting() const { return guard; }
-    // Sends value to every link in registration order, each under its own slot.
-    void broadcast(float value) {
-        if (count == 0 || guard) return;
-        guard = true;
-        for (int i = 0; i < count; ++i) links[i].view->notifyRecord(nullptr, LinkMessage(LinkMessage::kValue, links[i].slot, value));
-        guard = false;
-    }
 
 private:
     struct Link {
@@ -33,7 +39,7 @@ private:
     };
     Link links[kMaxLinks] = {};
     int count = 0;
-    bool guard = false;
+    bool busy = false;
 };
 
 // The link message a record is, or null.

@@ -33,7 +33,7 @@ Mox_COnOffButton::Mox_COnOffButton(const CRect& size, Mox_GUI_Editor* editor, in
 void Mox_COnOffButton::setValue(float x) {
     if (!(x == x)) return;
     value = x;
-    links.broadcast(x);
+    links.broadcast(nullptr, x);
     ++redrawCounter;
 }
 

@@ -1,7 +1,8 @@
 // The editor in a real X server, through the loaded plug-in as a DAW opens it:
 // effEditOpen on the host's window, the face drawn there, idle, hide and show,
-// close and reopen a hundred times, a host that destroys its window first, and
-// window ids that are not windows. Run inside a private Xvfb (run-with-xvfb.sh).
+// close and reopen a hundred times, a host that destroys its window first,
+// window ids that are not windows, and MIDI learn by XTest clicks and MIDI sent
+// through effProcessEvents. Run inside a private Xvfb (run-with-xvfb.sh).
 #include <gtest/gtest.h>
 
 #include "tools/PluginLoader.h"
@@ -10,6 +11,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
+
+#include <cstring>
+#include <vector>
 
 #include <chrono>
 #include <string>
@@ -172,6 +176,81 @@ TEST_F(EditorWindow, SurvivesAHostThatDestroysItsWindowFirstAndRefusesNonWindows
     ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
     idleFor(150);
     EXPECT_EQ(faceDifferences(host), 0);
+    plugin.Dispatch(effEditClose);
+}
+
+// A press and release of button at a point of the host's window.
+void Click(Display* display, Window host, int x, int y, unsigned int button) {
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(display, host, DefaultRootWindow(display), x, y, &rx, &ry, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rx, ry, CurrentTime);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XFlush(display);
+}
+
+// One control change sent as a host's audio thread does, before a block.
+void SendControlChange(PluginLoader& plugin, uint8_t controller, uint8_t value) {
+    std::thread audio([&] {
+        VstMidiEvent m{};
+        m.type = kVstMidiType;
+        m.byteSize = sizeof m;
+        m.midiData[0] = char(0xB2);
+        m.midiData[1] = char(controller);
+        m.midiData[2] = char(value);
+        struct {
+            VstEvents list;
+            VstEvent* more[1];
+        } events{};
+        events.list.numEvents = 1;
+        events.list.events[0] = reinterpret_cast<VstEvent*>(&m);
+        plugin.Dispatch(effProcessEvents, 0, 0, &events.list);
+    });
+    audio.join();
+}
+
+TEST_F(EditorWindow, RightClickOpensMidiLearnOkBindsAndTheControllerMovesTheParameter) {
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) GTEST_SKIP() << "no XTest";
+    constexpr int kStereoMode = 16;
+    const int clickX = 379, clickY = 397;          // the stereo-mode selector
+    const int panelX = clickX, panelY = 420 - 108;  // held inside the editor
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    idleFor(150);
+    auto grab = [&] {
+        XImage* image = XGetImage(display, host, panelX, panelY, 160, 108, AllPlanes, ZPixmap);
+        std::vector<unsigned long> pixels;
+        for (int y = 0; image && y < 108; ++y)
+            for (int x = 0; x < 160; ++x) pixels.push_back(XGetPixel(image, x, y));
+        if (image) XDestroyImage(image);
+        return pixels;
+    };
+    const std::vector<unsigned long> before = grab();
+    plugin.effect()->setParameter(plugin.effect(), kStereoMode, 0.0f);
+
+    Click(display, host, clickX, clickY, 3);
+    idleFor(150);
+    const std::vector<unsigned long> open = grab();
+    ASSERT_EQ(open.size(), before.size());
+    long changed = 0;
+    for (size_t i = 0; i < open.size(); ++i) changed += open[i] != before[i];
+    EXPECT_GT(changed, 160 * 108 / 4) << "the panel is drawn at the click";
+    EXPECT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kStereoMode), 0.0f) << "a right click does not step";
+
+    SendControlChange(plugin, 74, 5);
+    idleFor(100);
+    Click(display, host, panelX + 79, panelY + 90, 1);  // OK
+    idleFor(150);
+    void* chunk = nullptr;
+    ASSERT_EQ(plugin.Dispatch(effGetChunk, 0, 0, &chunk), 72192);
+    int16_t bound = 0;
+    std::memcpy(&bound, static_cast<const char*>(chunk) + 188 + 2 * kStereoMode, 2);
+    EXPECT_EQ(bound, 74);
+
+    SendControlChange(plugin, 74, 127);
+    EXPECT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kStereoMode), 1.0f);
+    idleFor(60);
     plugin.Dispatch(effEditClose);
 }
 
