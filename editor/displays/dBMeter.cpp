@@ -3,6 +3,8 @@
 #include "toolkit/CBitmap.h"
 #include "toolkit/CDrawContext.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -147,6 +149,41 @@ void Mox_GUI_dBMeter::refresh() {
     }
 }
 
+Mox_GUI_dBMeter::~Mox_GUI_dBMeter() {
+    if (needlePart) cairo_surface_destroy(needlePart);
+}
+
+// The needle turned about its pivot. Only the part of the skin that has any
+// pixels is painted (found once), so the rotated paint covers the needle's own
+// box instead of the whole view: the same picture at a fraction of the cost.
+void Mox_GUI_dBMeter::DrawNeedle(CDrawContext* context, CBitmap& skin) {
+    const int32_t w = skin.getWidth(), h = skin.getHeight();
+    if (!needlePart) {
+        int32_t x0 = w, y0 = h, x1 = -1, y1 = -1;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                if (skin.getAlpha(x, y)) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        if (x1 < 0) return;  // nothing to draw
+        // One transparent pixel around it keeps the filtered edge as it was.
+        x0 = std::max(0, x0 - 1), y0 = std::max(0, y0 - 1), x1 = std::min(w - 1, x1 + 1), y1 = std::min(h - 1, y1 + 1);
+        needleBox = CRect(x0, y0, x1 + 1, y1 + 1);
+        needlePart = cairo_surface_create_for_rectangle(skin.getSurface(), x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+    }
+    cairo_t* cr = context->getCairo();
+    const CPoint o = context->getOffset();
+    const double pivotX = w / 2, pivotY = h / 2 + pivotBelowCentre;
+    cairo_save(cr);
+    cairo_translate(cr, size.left + o.h + pivotX, size.top + o.v + pivotY);
+    cairo_rotate(cr, double(needleDegrees()) * 3.14159265358979323846 / 180.0);
+    cairo_translate(cr, -pivotX, -pivotY);
+    cairo_set_source_surface(cr, needlePart, needleBox.left, needleBox.top);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
+    const double a = context->getGlobalAlpha();
+    if (a >= 1.0) cairo_paint(cr);
+    else cairo_paint_with_alpha(cr, a);
+    cairo_restore(cr);
+}
+
 int32_t Mox_GUI_dBMeter::Position(float db) const {
     if (sections == 0) return 0;
     const int32_t pixels = int32_t(db * pixelsPerDb);
@@ -162,10 +199,7 @@ void Mox_GUI_dBMeter::draw(CDrawContext* context) {
     CBitmap* skin = getBackground();
     if (skin && skin->isLoaded()) {
         if (isNeedle()) {
-            const CPoint pivot(skin->getWidth() / 2, skin->getHeight() / 2 + pivotBelowCentre);
-            skin->setRotation(needleDegrees(), pivot);
-            skin->draw(context, size, CPoint());
-            skin->setRotation(0.0f, CPoint());
+            DrawNeedle(context, *skin);
         } else {
             const int32_t w = size.width(), h = std::min(size.height(), travel);
             const int32_t p = std::clamp(Position(peakShown), 0, h);

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+typedef struct _cairo_surface cairo_surface_t;
+
 class Mox_GUI_dBMeter : public VSTGUI::CView {
 public:
     static constexpr int32_t kHoldTicks = 150;
@@ -26,6 +28,8 @@ public:
     // floorDb and at 0 dB.
     Mox_GUI_dBMeter(const VSTGUI::CRect& size, VSTGUI::CBitmap* skin, int32_t style, int32_t floorDb,
                     int32_t segments, float style1, float style2);
+
+    ~Mox_GUI_dBMeter() override;
 
     VSTGUI::CMessageResult notifyRecord(VSTGUI::CBaseObject* sender, const VSTGUI::CNotifyRecord& record) override;
     void refresh() override;
@@ -51,6 +55,7 @@ public:
 private:
     int32_t Position(float db) const;
     void SendLink(int32_t slot, float value);
+    void DrawNeedle(VSTGUI::CDrawContext* context, VSTGUI::CBitmap& skin);
 
     // Geometry.
     int32_t sections;
@@ -75,4 +80,6 @@ private:
     int32_t lampTimer = 0;
     int32_t type = 0, typeOffset = 0;
     VSTGUI::CView* links[2] = {nullptr, nullptr};
+    VSTGUI::CRect needleBox;
+    cairo_surface_t* needlePart = nullptr;  // the skin's drawn part (needles)
 };
