@@ -1,11 +1,16 @@
 // The editor's cost on the user-interface thread, without a window: opening it,
 // one frame-timer tick with nothing moving, one full redraw, a tick with a knob
-// moving, and the CPU one second of ticks takes, idle and with host automation.
+// moving, and the CPU one second of ticks takes, idle, with host automation, and
+// with the meters, needles and scope moving (the display mailbox fed as the two
+// display-data feeders feed it: a set every 21 ms of audio).
 #include "editor/Mox_GUI_Editor.h"
+#include "host/DisplayMailbox.h"
 #include "host/Mox_DSP_VST.h"
 #include "platform/TimerQueue.h"
 #include "platform/X11Frame.h"
 #include "toolkit/CFrame.h"
+
+#include <cmath>
 
 #include <cstdio>
 #include <ctime>
@@ -75,6 +80,47 @@ int main() {
     std::printf("  one full redraw              %7.3f ms\n", redrawMs);
     second(false);
     second(true);
+
+    // Meters, needles and scope moving: a level that sweeps and beats, posted as the
+    // feeders post it (one set per 1024 samples at 48 kHz, 21.3 ms), ten seconds.
+    {
+        DisplayMailbox& mailbox = effect.displayMailbox();
+        auto post = [&](int32_t tag, int32_t code, float value, const void* data = nullptr) {
+            DisplayMessage m{};
+            m.data = data;
+            m.code = code;
+            m.value = value;
+            mailbox.Post(tag, m);
+        };
+        editor.runTicks(300);
+        frame->updateDirty();
+        const int seconds = 10;
+        double audioMs = 0.0, nextSet = 0.0;
+        long area = 0, redraws = 0;
+        const double start = CpuMs();
+        for (int i = 0; i < seconds * 1000 / 14; ++i) {
+            audioMs += 14.0;
+            for (; nextSet < audioMs; nextSet += 1024.0 / 48.0) {
+                const double t = nextSet * 1e-3;
+                const float beat = float(0.5 + 0.5 * std::sin(2.0 * 3.14159265 * 2.0 * t));
+                const float l = float(std::pow(10.0, (-40.0 + 41.0 * beat) / 20.0));
+                const float r = float(std::pow(10.0, (-40.0 + 41.0 * (1.0f - beat)) / 20.0));
+                post(76, 0, l), post(77, 0, r), post(78, 1, l * 0.7f), post(79, 1, r * 0.7f);
+                const float four[4] = {l, r, l * 0.5f, r * 0.25f};
+                post(74, 2, 0.0f, four);
+                post(84, 0, l), post(85, 0, r), post(86, 0, l * 0.8f), post(87, 0, r * 0.8f);
+            }
+            fakeNow += 14;
+            editor.onTimer();
+            area += frame->getLastRedrawArea();
+            redraws += frame->getLastRedrawArea() > 0;
+        }
+        const double perSecond = (CpuMs() - start) / seconds;
+        std::printf("  %-28s %7.3f ms CPU per second (%.2f %% of a core), %ld pixels redrawn per second,\n"
+                    "  %-28s %ld of %d pumps drew (%.1f %% of the window's area per pump)\n",
+                    "meters, needles, scope:", perSecond, perSecond / 10.0, area / seconds, "", redraws,
+                    seconds * 1000 / 14, 100.0 * double(area) / double(redraws ? redraws : 1) / (1090.0 * 420.0));
+    }
     editor.close();
     timers.setClockForTesting(nullptr);
     return 0;

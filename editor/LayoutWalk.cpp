@@ -18,6 +18,9 @@
 #include "editor/controls/TextViews.h"
 #include "editor/displays/CompExpWindow.h"
 #include "editor/displays/EqWindow.h"
+#include "editor/displays/Image.h"
+#include "editor/displays/WaveFreqWindow.h"
+#include "editor/displays/dBMeter.h"
 #include "host/EntryTexts.h"
 #include "host/Mox_DSP_VST.h"
 #include "toolkit/CBitmap.h"
@@ -204,11 +207,23 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
     if (type == 38) return new Mox_GUI_Float_Store(g.rect, listener, tag, editor.dspEffect());
     if (type >= 63 && type <= 66) return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener);
     if (type >= 83 && type <= 90) return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1));
-    if (type == 67) {
-        auto* needle = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, 1, Mox_FramePicture::kNeedle);
-        needle->setNeedle(row.aux & 0xFF, regs.style1, regs.style2);
-        needle->setMouseEnabled(false);
-        return needle;
+    if (type >= 55 && type <= 59) {
+        auto* image = new Mox_GUI_Image(g.rect, bitmap, int32_t(row.low) != 0, g.frames);
+        // Animated images: kind, ticks a frame is held (the style tag), speed, easing (first style number).
+        if (type > 55) image->setAnimation(type - 55, regs.styleTag, regs.animSpeed, regs.style1 != 0.0f);
+        image->setMouseEnabled(false);
+        return image;
+    }
+    if (type == 62) {
+        auto* scope = new Mox_GUI_Wave_Freq_Display(g.rect, bitmap);
+        scope->setMouseEnabled(false);
+        return scope;
+    }
+    if (type >= 67 && type <= 73) {
+        auto* meter = new Mox_GUI_dBMeter(g.rect, bitmap, type + (row.aux & 0xFF00) - 67, int32_t(row.low), row.aux & 0xFF,
+                                          regs.style1, regs.style2);
+        meter->setMouseEnabled(false);
+        return meter;
     }
     auto* picture = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, g.frames);
     if (type >= 55) picture->setMouseEnabled(false);  // displays take no presses

@@ -12,10 +12,12 @@
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
 
+#include <array>
+#include <atomic>
 #include <cstring>
-#include <vector>
-
 #include <chrono>
+#include <cmath>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -255,3 +257,65 @@ TEST_F(EditorWindow, RightClickOpensMidiLearnOkBindsAndTheControllerMovesThePara
 }
 
 }  // namespace
+
+// Audio plays on a second thread as a host's engine runs it: the meter area of the
+// window (bars and needles) changes picture while a tone plays and returns to its
+// resting picture after some seconds of silence (hold 150 ticks, then the fall).
+TEST_F(EditorWindow, TheMeterAreaMovesWhileAudioPlaysAndComesToRestInSilence) {
+    AEffect* fx = plugin.effect();
+    plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    plugin.Dispatch(effSetBlockSize, 0, 128);
+    plugin.Dispatch(effMainsChanged, 0, 1);
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    idleFor(300);
+    // The bars and the needles, in window coordinates.
+    auto meterArea = [&] {
+        std::vector<uint32_t> pixels;
+        for (auto [x, y, w, h] : {std::array<int, 4>{975, 187, 110, 180}, {701, 155, 249, 124}}) {
+            XImage* image = XGetImage(display, host, x, y, w, h, AllPlanes, ZPixmap);
+            if (!image) return std::vector<uint32_t>();
+            for (int j = 0; j < h; ++j)
+                for (int i = 0; i < w; ++i) pixels.push_back(uint32_t(XGetPixel(image, i, j) & 0xFFFFFF));
+            XDestroyImage(image);
+        }
+        return pixels;
+    };
+    auto differences = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+        long n = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+        return n;
+    };
+    const std::vector<uint32_t> rest = meterArea();
+    ASSERT_FALSE(rest.empty());
+
+    std::atomic<bool> playing{true}, tone{true};
+    std::thread engine([&] {
+        const int channels = std::max(fx->numInputs, fx->numOutputs);
+        std::vector<std::vector<float>> in(size_t(channels), std::vector<float>(128)), out = in;
+        std::vector<float*> inPtr, outPtr;
+        for (auto& c : in) inPtr.push_back(c.data());
+        for (auto& c : out) outPtr.push_back(c.data());
+        long n = 0;
+        auto next = std::chrono::steady_clock::now();
+        while (playing.load()) {
+            for (int i = 0; i < 128; ++i, ++n) {
+                const float s = tone.load() ? 0.5f * float(std::sin(2.0 * 3.14159265 * 440.0 * double(n) / 48000.0)) : 0.0f;
+                for (auto& c : in) c[size_t(i)] = s;
+            }
+            fx->processReplacing(fx, inPtr.data(), outPtr.data(), 128);
+            next += std::chrono::microseconds(2667);
+            std::this_thread::sleep_until(next);
+        }
+    });
+    idleFor(600);
+    const long moving = differences(meterArea(), rest);
+    tone.store(false);
+    idleFor(4000);
+    const long resting = differences(meterArea(), rest);
+    playing.store(false);
+    engine.join();
+    plugin.Dispatch(effEditClose);
+    plugin.Dispatch(effMainsChanged, 0, 0);
+    EXPECT_GT(moving, 2000) << "bars lit and needles turned while the tone played";
+    EXPECT_EQ(resting, 0) << "back at rest in silence";
+}
