@@ -12,6 +12,8 @@
 #include "toolkit/CFrame.h"
 #include "toolkit/CTooltipSupport.h"
 #include "toolkit/CVSTGUITimer.h"
+#include "toolkit/PngDecoder.h"
+#include "platform/Resources.h"
 
 using namespace VSTGUI;
 using orva::platform::TimerQueue;
@@ -19,10 +21,15 @@ using orva::platform::UiEntry;
 
 Mox_GUI_Editor::Mox_GUI_Editor(Mox_DSP_VST* effect)
     : AEffGUIEditor(effect), dsp(effect), layoutTable(controlTable), layoutRows(kControlTableRows) {
-    background = new CBitmap(controlTable[0].bitmap);
+    // The size comes from the background skin's header; its pixels are decoded only
+    // while the editor is open, so an effect whose editor never opens does not
+    // carry the picture.
+    uint32_t width = 0, height = 0;
+    if (const EmbeddedResource* face = FindEmbeddedResource("PNG", controlTable[0].bitmap))
+        pngSize(face->data, face->size, width, height);
     rect.top = rect.left = 0;
-    rect.right = int16_t(background->getWidth());
-    rect.bottom = int16_t(background->getHeight());
+    rect.right = int16_t(width);
+    rect.bottom = int16_t(height);
     fonts[0] = new CFontDesc("Arial", 12);
     fonts[1] = new CFontDesc("Arial", 11);
     if (dsp) {
@@ -37,7 +44,6 @@ Mox_GUI_Editor::~Mox_GUI_Editor() {
         f->forget();
         f = nullptr;
     }
-    background->forget();
 }
 
 bool Mox_GUI_Editor::open(void* parentWindow) {
@@ -60,7 +66,9 @@ bool Mox_GUI_Editor::openFrame(void* parentWindow) {
         return false;
     }
     AEffEditor::open(parentWindow);
-    newFrame->setBackground(background);
+    auto* face = new CBitmap(controlTable[0].bitmap);
+    newFrame->setBackground(face);
+    face->forget();
     frame = newFrame;
 
     textEntryCount = 0;

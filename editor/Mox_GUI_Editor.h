@@ -81,7 +81,6 @@ public:
     void setSlot(int32_t tag, VSTGUI::CView* view);
     void setPanel(int32_t tag, VSTGUI::CViewContainer* view);
     void setMidiLearnControl(MidiLearnElement* control) { midiLearnControl = control; }
-    VSTGUI::CBitmap* backgroundBitmap() const { return background; }
     // The fonts the table selects: "Arial" 12 (first font row), then 11.
     VSTGUI::CFontDesc* font(int32_t which) const { return fonts[which ? 1 : 0]; }
     int32_t textEntriesBuilt() const { return textEntryCount; }
@@ -114,7 +113,6 @@ private:
     Mox_DSP_VST* dsp;
     const ControlDescriptor* layoutTable;
     int layoutRows;
-    VSTGUI::CBitmap* background = nullptr;
     VSTGUI::CFontDesc* fonts[2] = {nullptr, nullptr};
     VSTGUI::CView* slots[kSlots] = {};
     VSTGUI::CViewContainer* panels[kPanels] = {};

@@ -106,4 +106,20 @@ bool decodePng(const uint8_t* data, size_t size, DecodedImage& out) {
     return true;
 }
 
+bool pngSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
+    // Signature, then the IHDR chunk: length 13, "IHDR", width and height big-endian.
+    static const uint8_t kStart[16] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (!data || size < 24) return false;
+    for (int i = 0; i < 16; ++i)
+        if (data[i] != kStart[i]) return false;
+    auto word = [&](int at) {
+        return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
+    };
+    const uint32_t w = word(16), h = word(20);
+    if (w == 0 || h == 0 || w > kMaxPngSide || h > kMaxPngSide || uint64_t(w) * h > kMaxPngPixels) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
 }  // namespace VSTGUI

@@ -23,4 +23,8 @@ constexpr uint64_t kMaxPngPixels = 64ull * 1024 * 1024;
 
 bool decodePng(const uint8_t* data, size_t size, DecodedImage& out);
 
+// The width and height a PNG declares in its header, without decoding it; false
+// when the bytes do not start like a PNG or the size is outside the limits above.
+bool pngSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
+
 }  // namespace VSTGUI
