@@ -63,6 +63,15 @@ public:
     virtual void setItemPanel(int32_t /*item*/, VSTGUI::CView* /*panel*/) {}
 };
 
+// The redraw counter of a control: changes count it up, the next frame-timer
+// tick redraws the control once and clears it.
+inline void RedrawWhenCounted(VSTGUI::CView& view, int32_t& counter) {
+    if (counter) {
+        counter = 0;
+        view.invalid();
+    }
+}
+
 // The MIDI-learn control, armed by the editor's request.
 class MidiLearnElement {
 public:

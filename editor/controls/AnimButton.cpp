@@ -49,10 +49,7 @@ void Mox_AnimButton::refresh() {
         }
         setDirty(true);
     }
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 int32_t Mox_AnimButton::shownFrame() const { return phasePosition >= 0.0f ? frameFor(phasePosition) : -1; }

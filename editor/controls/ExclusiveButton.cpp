@@ -49,10 +49,7 @@ void Mox_ExclusiveButton::setValue(float x) {
 }
 
 void Mox_ExclusiveButton::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 bool Mox_ExclusiveButton::hitTest(const CPoint& where, const int32_t&) { return TwoStateHit(*this, value, where); }

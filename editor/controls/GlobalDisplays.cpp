@@ -47,10 +47,7 @@ void Mox_GlobalNumberDisplay::setValue(float v) {
 }
 
 void Mox_GlobalNumberDisplay::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 CMouseEventResult Mox_GlobalNumberDisplay::onMouseDown(CPoint&, const int32_t& buttons) {
@@ -113,10 +110,7 @@ void Mox_GlobalNameDisplay::setValue(float v) {
 }
 
 void Mox_GlobalNameDisplay::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 void Mox_GlobalNameDisplay::draw(CDrawContext* context) {

@@ -64,10 +64,7 @@ void Mox_Knob::refresh() {
         else shown += (value - shown) * easing();
         setDirty(true);
     }
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 int32_t Mox_Knob::frameFor(float v) const {

@@ -71,10 +71,7 @@ void Mox_CNumberEntry::setValue(float v) {
 }
 
 void Mox_CNumberEntry::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 void Mox_CNumberEntry::draw(CDrawContext* context) {

@@ -60,10 +60,7 @@ CMessageResult Mox_COnOffButton::notifyRecord(CBaseObject* sender, const CNotify
 }
 
 void Mox_COnOffButton::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 bool Mox_COnOffButton::hitTest(const CPoint& where, const int32_t&) { return TwoStateHit(*this, value, where); }

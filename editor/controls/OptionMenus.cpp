@@ -81,10 +81,7 @@ void Mox_COptionsText::setValue(float x) {
 }
 
 void Mox_COptionsText::refresh() {
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 void Mox_COptionsText::draw(CDrawContext* context) { COptionMenu::draw(context); }

@@ -59,10 +59,7 @@ void Mox_CTextEntry::refresh() {
         case Mox_FileSelector::kOpen: break;
         }
     }
-    if (redrawCounter) {
-        redrawCounter = 0;
-        invalid();
-    }
+    RedrawWhenCounted(*this, redrawCounter);
 }
 
 CMouseEventResult Mox_CTextEntry::onMouseDown(CPoint&, const int32_t& buttons) {
