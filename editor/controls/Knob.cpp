@@ -1,6 +1,7 @@
 #include "editor/controls/Knob.h"
 
 #include "editor/Mox_GUI_Editor.h"
+#include "editor/controls/GlobalDisplays.h"
 #include "host/ControlTable.h"
 #include "host/Mox_DSP_VST.h"
 #include "host/PresetBank.h"
@@ -40,6 +41,7 @@ void Mox_Knob::setValue(float x) {
     if (x == lastSet) return;
     value = x;
     lastSet = x;
+    if (auto* global = Mox_GlobalNumberDisplay::Of(*editor); global && global->getShownTag() == tag) global->setValue(x);
     links.broadcast(nullptr, value);
     ++redrawCounter;
 }
@@ -88,6 +90,14 @@ void Mox_Knob::askForMidiLearn(const CPoint& where) {
 }
 
 CMouseEventResult Mox_Knob::onMouseDown(CPoint& where, const int32_t& buttons) {
+    // The global displays (where the table builds them) follow the last knob pressed.
+    if (effect && effect->editorBuilding == 0) {
+        if (auto* number = Mox_GlobalNumberDisplay::Of(*editor)) {
+            number->setShownTag(tag);
+            number->setValue(value);
+        }
+        if (auto* name = Mox_GlobalNameDisplay::Of(*editor)) name->setShownTag(tag);
+    }
     if (!(buttons & kLButton)) {
         if ((buttons & kRButton) && tag < kHostParameterCount) {
             askForMidiLearn(where);
