@@ -87,6 +87,15 @@ TEST(GlobalDisplays, FollowThePressedEntryAndTakeTypedNumbers) {
     ASSERT_TRUE(e.typeInto(60, "12x"));
     EXPECT_FLOAT_EQ(e.effect.getParameter(4), 0.2f);
     EXPECT_STREQ(number->getText(), "100.0000");
+
+    // A knob pressed points both displays at itself.
+    e.press(e.centreOf(12));
+    OnEditorThread([&] { e.platform().pressEscape(); });
+    ASSERT_EQ(number->getShownTag(), 12);
+    e.press(e.centreOf(4));
+    EXPECT_EQ(number->getShownTag(), 4);
+    EXPECT_EQ(name->getShownTag(), 4);
+    EXPECT_STREQ(number->getText(), "100.0000");
 }
 
 TEST(NumberEntry, OneWithoutAShownControlAndAHostTagRightPressesIntoMidiLearn) {
