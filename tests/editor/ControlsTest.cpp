@@ -198,8 +198,11 @@ TEST_F(Controls, AHostHearsADragAsOneGestureWithEachChangeOnce) {
     EXPECT_EQ(calls(audioMasterBeginEdit, 10), 1);
     EXPECT_EQ(calls(audioMasterEndEdit, 10), 1);
     EXPECT_EQ(calls(audioMasterAutomate, 10), 12);
-    for (const HostRecord& r : RecordedHostCalls())
-        if (r.opcode == audioMasterAutomate) EXPECT_TRUE(r.opt >= 0.0f && r.opt <= 1.0f);
+    for (const HostRecord& r : RecordedHostCalls()) {
+        if (r.opcode == audioMasterAutomate) {
+            EXPECT_TRUE(r.opt >= 0.0f && r.opt <= 1.0f);
+        }
+    }
     // Editor elements (the meter button) are not host parameters: no gesture, no automation.
     RecordedHostCalls().clear();
     OnEditorThread([&] { frame()->platformOnMouseDown(centre(68), kLButton); });
@@ -240,8 +243,11 @@ TEST_F(Controls, ManyEventsAndBadInputKeepValuesInRange) {
     });
     const float v = effect.getParameter(10);
     EXPECT_TRUE(v >= 0.0f && v <= 1.0f);
-    for (const HostRecord& r : RecordedHostCalls())
-        if (r.opcode == audioMasterAutomate) ASSERT_TRUE(r.opt >= 0.0f && r.opt <= 1.0f) << r.opt;
+    for (const HostRecord& r : RecordedHostCalls()) {
+        if (r.opcode == audioMasterAutomate) {
+            ASSERT_TRUE(r.opt >= 0.0f && r.opt <= 1.0f) << r.opt;
+        }
+    }
 }
 
 // Groups, hubs and the spring knob on a table of the test's own.
