@@ -11,7 +11,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
 namespace editor_test {
+
+// Cairo and fontconfig keep process-wide caches (fonts, patterns) for the life
+// of the process; emptied at the end so the leak checker sees only what the
+// editor itself leaves.
+struct LibraryCaches : ::testing::Environment {
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+inline const auto* const libraryCaches = ::testing::AddGlobalTestEnvironment(new LibraryCaches);
 
 inline Mox_GUI_Editor& EditorOf(Mox_DSP_VST& effect) { return *static_cast<Mox_GUI_Editor*>(effect.editorObject); }
 
