@@ -67,17 +67,12 @@ void Mox_GlobalNumberDisplay::editFieldEnded(const std::string& edited, bool byR
     const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
-    if (whole && text != textBeforeEdit && shownTag > 0) {
-        const ControlDescriptor& row = editor->rowOfTag(shownTag);
-        double number = 0.0;
-        if (ParseTypedNumber(text.c_str(), number) && row.high != row.low) {
-            const double fraction = (number - row.low) / (double(row.high) - double(row.low));
-            if (fraction >= 0.0 && fraction <= 1.0) {
-                accepted = true;
-                if (Mox_DSP_VST* dsp = editor->dspEffect()) dsp->setParameterAutomated(shownTag, float(fraction));
-                setValue(float(fraction));
-            }
-        }
+    float fraction = 0.0f;
+    if (whole && text != textBeforeEdit && shownTag > 0 &&
+        TypedFraction(text.c_str(), editor->rowOfTag(shownTag), fraction)) {
+        accepted = true;
+        if (Mox_DSP_VST* dsp = editor->dspEffect()) dsp->setParameterAutomated(shownTag, fraction);
+        setValue(fraction);
     }
     if (!accepted) setText(textBeforeEdit.c_str());
     if (frame && frame->getFocusView() == this) frame->setFocusView(nullptr);

@@ -12,6 +12,16 @@
 
 using namespace VSTGUI;
 
+bool TypedFraction(const char* text, const ControlDescriptor& row, float& fraction) {
+    double number = 0.0;
+    const double low = row.low, high = row.high;
+    if (!ParseTypedNumber(text, number) || high == low) return false;
+    const double f = (number - low) / (high - low);
+    if (!(f >= 0.0 && f <= 1.0)) return false;
+    fraction = float(f);
+    return true;
+}
+
 bool ParseTypedNumber(const char* text, double& out) {
     if (!text) return false;
     const char* p = text;
@@ -115,18 +125,11 @@ void Mox_CNumberEntry::editFieldEnded(const std::string& edited, bool byReturn) 
     const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
-    if (whole && text != textBeforeEdit) {
-        double number = 0.0;
-        const ControlDescriptor& row = editor->rowOfTag(valueTag());
-        const double low = row.low, high = row.high;
-        if (ParseTypedNumber(text.c_str(), number) && high != low) {
-            const double fraction = (number - low) / (high - low);
-            if (fraction >= 0.0 && fraction <= 1.0) {
-                value = float(fraction);
-                sendToEffect(valueTag(), value);
-                accepted = true;
-            }
-        }
+    float fraction = 0.0f;
+    if (whole && text != textBeforeEdit && TypedFraction(text.c_str(), editor->rowOfTag(valueTag()), fraction)) {
+        value = fraction;
+        sendToEffect(valueTag(), value);
+        accepted = true;
     }
     // Accepted or not, the field shows the value as formatted; a refused text
     // gives the old one back.

@@ -9,6 +9,8 @@
 #include "editor/controls/LinkTable.h"
 #include "toolkit/CTextEdit.h"
 
+#include "host/ControlTable.h"
+
 #include <string>
 
 class Mox_GUI_Editor;
@@ -17,6 +19,9 @@ class Mox_DSP_VST;
 // A typed number: an optional "-", then an optional "+", digits, and at most one
 // "." followed by fraction digits; an empty text is 0. False for anything else.
 bool ParseTypedNumber(const char* text, double& out);
+// A typed display value of row's parameter as its normalised value: false when
+// the text is not a number or lies outside the row's range.
+bool TypedFraction(const char* text, const ControlDescriptor& row, float& fraction);
 
 // value with 0 to 4 decimals ("%1.<d>f"; other counts are held to that range).
 std::string FormatDecimals(double value, int32_t decimals);
