@@ -215,7 +215,7 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
         return image;
     }
     if (type == 62) {
-        auto* scope = new Mox_GUI_Wave_Freq_Display(g.rect, bitmap);
+        auto* scope = new Mox_GUI_Wave_Freq_Display(g.rect, bitmap, editor.dspEffect());
         scope->setMouseEnabled(false);
         return scope;
     }

@@ -8,14 +8,15 @@ packages=(
   libpng-dev zlib1g-dev
   libsndfile1-dev libcairo2-dev libfontconfig-dev fonts-liberation
   libx11-dev libxtst-dev xvfb xauth
+  libkissfft-dev
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 # The 32-bit x86 build of the test suite: the 32-bit C and C++ runtimes, qemu's
 # user-mode emulator where the kernel cannot run 32-bit programs, and the i386
-# runtime libraries of the editor (cairo, X11, fontconfig, libpng, zlib).
+# runtime libraries of the editor (cairo, X11, fontconfig, libpng, zlib, KissFFT).
 if [ "${ORVA_WITH_M32:-0}" = 1 ]; then
-  packages+=(g++-multilib qemu-user libcairo2:i386 libx11-6:i386 libfontconfig1:i386 libpng16-16:i386 zlib1g:i386)
+  packages+=(g++-multilib qemu-user libcairo2:i386 libx11-6:i386 libfontconfig1:i386 libpng16-16:i386 zlib1g:i386 libkissfft-float131:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi

@@ -1,11 +1,15 @@
 #include "editor/displays/WaveFreqWindow.h"
 
 #include "modules/framework/ModuleOwner.h"
+#include "sdk/AudioEffect.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CDrawContext.h"
 
+#include <kiss_fftr.h>
+
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 using namespace VSTGUI;
 
@@ -21,9 +25,40 @@ constexpr float kBaselineAt[Mox_GUI_Wave_Freq_Display::kLanes] = {0.68f, 0.78f, 
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 
+// Grid frequencies (Hz): linear mode, logarithmic mode. Lines at or above half the
+// sample rate, or beyond the right edge, are left out.
+constexpr float kLinearGrid[] = {100, 1000, 2000, 5000, 10000, 15000, 20000, 30000, 40000};
+constexpr float kLogGrid[] = {50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+constexpr float kLowestHz = 20.0f;
+constexpr float kOctaves = 10.0f;  // logarithmic mode: 20 Hz .. 20480 Hz across the width
+
 }  // namespace
 
-Mox_GUI_Wave_Freq_Display::Mox_GUI_Wave_Freq_Display(const CRect& r, CBitmap* bitmap) : CView(r) {
+// The spectrum's fixed storage: the analysis window, the real FFT's state, its
+// input and output, and the spectrum values of the linear bins and log entries.
+struct Mox_GUI_Wave_Freq_Display::Spectrum {
+    Spectrum() : cfg(kiss_fftr_alloc(kWindow, 0, nullptr, nullptr)) {
+        if (!cfg) throw std::bad_alloc();
+        constexpr double kPi = 3.14159265358979323846;
+        for (int j = 0; j < kWindow; ++j) {
+            const double w = std::sin(kPi * j / kWindow);
+            window[j] = float(w * w);
+        }
+    }
+    ~Spectrum() { kiss_fftr_free(cfg); }
+    Spectrum(const Spectrum&) = delete;
+    Spectrum& operator=(const Spectrum&) = delete;
+
+    kiss_fftr_cfg cfg;
+    float window[kWindow];
+    float input[kWindow];
+    kiss_fft_cpx output[kWindow / 2 + 1];
+    float linear[kLinearBins];
+    float logarithmic[kLogBins];
+};
+
+Mox_GUI_Wave_Freq_Display::Mox_GUI_Wave_Freq_Display(const CRect& r, CBitmap* bitmap, const AudioEffect* dspEffect)
+    : CView(r), effect(dspEffect), spectrum(new Spectrum) {
     setBackground(bitmap);
     setTransparency(true);
     height = size.height();
@@ -40,9 +75,20 @@ Mox_GUI_Wave_Freq_Display::Mox_GUI_Wave_Freq_Display(const CRect& r, CBitmap* bi
     }
     envelope.assign(size_t(points), 0);
     edge.resize(size_t(points) * 2);
+    spectrumPixels = float(height) * 0.0125f;
+    const int32_t columns = std::max(1, int32_t(size.width()));
+    std::fill(std::begin(spectrum->linear), std::end(spectrum->linear), kFloorDb);
+    std::fill(std::begin(spectrum->logarithmic), std::end(spectrum->logarithmic), kFloorDb);
+    columnTops.assign(size_t(columns), int16_t((kTopDb - kFloorDb) * spectrumPixels + float(size.top)));
+    columnPolygon.resize(size_t(columns) + 2);
+    for (int32_t x = 0; x < columns; ++x) columnPolygon[size_t(x)] = CPoint(size.left + x, columnTops[size_t(x)]);
+    columnPolygon[size_t(columns)] = CPoint(size.left + columns - 1, size.bottom);
+    columnPolygon[size_t(columns) + 1] = CPoint(size.left, size.bottom);
     RebuildLanes();
     RebuildEnvelope();
 }
+
+Mox_GUI_Wave_Freq_Display::~Mox_GUI_Wave_Freq_Display() = default;
 
 int32_t Mox_GUI_Wave_Freq_Display::HeightOf(float peak, float laneScale) {
     float db = 20.0f * std::log10(std::max(Finite(peak), 1e-9f));
@@ -66,6 +112,11 @@ CMessageResult Mox_GUI_Wave_Freq_Display::notifyRecord(CBaseObject*, const CNoti
         break;
     case 3:
     case 4:
+        if (effect) {
+            const float rate = effect->getSampleRate();
+            if (std::isfinite(rate) && rate >= 1000.0f) sampleRate = rate;
+        }
+        [[fallthrough]];
     case 5:
         capture = static_cast<DisplayCapture*>(const_cast<void*>(d.data));
         break;
@@ -101,9 +152,14 @@ void Mox_GUI_Wave_Freq_Display::refresh() {
         const float ready = capture->ready.load(std::memory_order_acquire);
         if (ready != 0.0f) {
             if (displayMode == 5) RebuildTriggered(*capture);
+            else RebuildSpectrum(*capture, displayMode == 4);
             capture->ready.store(0.0f, std::memory_order_release);
         } else {
             changed = false;
+        }
+        if ((displayMode == 3 || displayMode == 4) && (gridMode != displayMode || gridRate != sampleRate)) {
+            RebuildGrid(displayMode == 4);
+            changed = true;
         }
     }
     if (changed) setDirty(true);
@@ -150,6 +206,76 @@ void Mox_GUI_Wave_Freq_Display::RebuildTriggered(const DisplayCapture& c) {
     }
 }
 
+int32_t Mox_GUI_Wave_Freq_Display::columnTop(int32_t x) const {
+    if (x < 0 || x >= spectrumColumns()) return 0;
+    return columnTops[size_t(x)];
+}
+
+// The spectrum value s of a bin is its level in dB relative to a full-scale sine
+// centred on a bin (the sin² window's coherent gain is 1/2, so such a sine's bin
+// magnitude is N/4), clamped to [kFloorDb, kTopDb] = [-74, +6] dB. The column top
+// int((6 - s) x spectrumScale + top) then puts +6 dB at the top of the view, a
+// full-scale sine 6 dB below it and -74 dB (80 dB down, 80 x 0.0125 = the whole
+// height) on the floor. A column takes the strongest bin (mode 3) or log entry
+// (mode 4) under it; each log entry the strongest bin of its frequency band.
+void Mox_GUI_Wave_Freq_Display::RebuildSpectrum(const DisplayCapture& c, bool logarithmic) {
+    Spectrum& sp = *spectrum;
+    for (int j = 0; j < kWindow; ++j) sp.input[j] = std::clamp(Finite(c.samples[j]), -16.0f, 16.0f) * sp.window[j];
+    kiss_fftr(sp.cfg, sp.input, sp.output);
+    const double fullScale = double(kWindow) / 4.0;
+    for (int k = 0; k < kLinearBins; ++k) {
+        const double m = std::hypot(double(sp.output[k].r), double(sp.output[k].i)) / fullScale;
+        const double db = 20.0 * std::log10(std::max(m, 1e-12));
+        sp.linear[k] = std::isfinite(db) ? std::clamp(float(db), kFloorDb, kTopDb) : kFloorDb;
+    }
+    const double binsPerHz = double(kWindow) / double(sampleRate);
+    // The bins whose centres lie in [lowHz, highHz), at least the one nearest lowHz.
+    auto strongest = [&](double lowHz, double highHz) {
+        const int first = int(lowHz * binsPerHz + 0.5);
+        if (first >= kLinearBins) return kFloorDb;
+        const int last = std::min(kLinearBins - 1, std::max(first, int(highHz * binsPerHz + 0.5) - 1));
+        return *std::max_element(sp.linear + first, sp.linear + last + 1);
+    };
+    const int32_t columns = spectrumColumns();
+    const double nyquist = 0.5 * double(sampleRate);
+    if (logarithmic) {
+        for (int i = 0; i < kLogBins; ++i)
+            sp.logarithmic[i] = strongest(kLowestHz * std::exp2(kOctaves * i / kLogBins),
+                                          kLowestHz * std::exp2(kOctaves * (i + 1) / kLogBins));
+    }
+    for (int32_t x = 0; x < columns; ++x) {
+        float s;
+        if (logarithmic) {
+            const int first = int(int64_t(x) * kLogBins / columns);
+            const int last = std::max(first, int(int64_t(x + 1) * kLogBins / columns) - 1);
+            s = *std::max_element(sp.logarithmic + first, sp.logarithmic + last + 1);
+        } else {
+            const double span = (nyquist - kLowestHz) / columns;
+            s = strongest(kLowestHz + span * x, kLowestHz + span * (x + 1));
+        }
+        const int16_t top = int16_t((kTopDb - s) * spectrumPixels + float(size.top));
+        columnTops[size_t(x)] = top;
+        columnPolygon[size_t(x)].v = top;
+    }
+}
+
+void Mox_GUI_Wave_Freq_Display::RebuildGrid(bool logarithmic) {
+    gridMode = logarithmic ? 4 : 3;
+    gridRate = sampleRate;
+    gridCount = 0;
+    const float width = float(size.width()), nyquist = 0.5f * sampleRate;
+    const float* list = logarithmic ? kLogGrid : kLinearGrid;
+    const size_t n = logarithmic ? std::size(kLogGrid) : std::size(kLinearGrid);
+    for (size_t i = 0; i < n && gridCount < kMaxGrid; ++i) {
+        const float f = list[i];
+        if (f >= nyquist) break;
+        const float at = logarithmic ? std::log2(f / kLowestHz) / kOctaves : (f - kLowestHz) / (nyquist - kLowestHz);
+        const int32_t x = int32_t(at * width);
+        if (x >= int32_t(width)) break;
+        grid[gridCount++] = size.left + x;
+    }
+}
+
 void Mox_GUI_Wave_Freq_Display::draw(CDrawContext* context) {
     if (CBitmap* bitmap = getBackground()) bitmap->draw(context, size, CPoint());
     const CDrawMode savedMode = context->getDrawMode();
@@ -168,6 +294,14 @@ void Mox_GUI_Wave_Freq_Display::draw(CDrawContext* context) {
             context->setFrameColor(CColor{255, 255, 255, kLaneAlpha});
             context->moveTo(CPoint(size.left, centreY));
             context->lineTo(CPoint(size.right - 1, centreY));
+        }
+    } else if (displayMode == 3 || displayMode == 4) {
+        context->setFillColor(CColor{255, 255, 255, kLaneAlpha});
+        context->drawPolygon(columnPolygon.data(), int32_t(columnPolygon.size()), kDrawFilled);
+        context->setFrameColor(CColor{255, 255, 255, kLaneAlpha / 2});
+        for (int32_t i = 0; i < gridCount; ++i) {
+            context->moveTo(CPoint(grid[i], size.top));
+            context->lineTo(CPoint(grid[i], size.bottom - 1));
         }
     }
     context->setDrawMode(savedMode);

@@ -4,16 +4,19 @@
 // -30 dB, -50 dB and below flat), and the lanes, staggered back to front, scroll
 // left by one point. Code 1 records draw a level envelope about the middle
 // instead, and code 5 captures a triggered waveform (two halves of the capture
-// buffer as the upper and lower edge). Codes 3 and 4 (spectra) are taken and the
-// buffer handed back, but nothing is drawn for them.
+// buffer as the upper and lower edge). Codes 3 and 4 draw the spectrum of the
+// capture buffer (sin² window, real FFT through KissFFT) as filled columns, with
+// a linear (3) or logarithmic (4) frequency grid.
 #pragma once
 
 #include "editor/EditorRecords.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct DisplayCapture;
+class AudioEffect;
 
 class Mox_GUI_Wave_Freq_Display : public VSTGUI::CView {
 public:
@@ -22,8 +25,21 @@ public:
     // group alpha fades them with their panel).
     static constexpr uint8_t kLaneAlpha = 128;
 
-    // background: drawn under the lanes when given (may be null).
-    Mox_GUI_Wave_Freq_Display(const VSTGUI::CRect& size, VSTGUI::CBitmap* background);
+    // Spectrum modes: the analysed capture length, the bins spread across the
+    // width in mode 3 and the log-spaced entries in mode 4, and the range of the
+    // spectrum value s (dB relative to a full-scale sine, see the .cpp).
+    static constexpr int kWindow = 1024;
+    static constexpr int kLinearBins = 512;
+    static constexpr int kLogBins = 480;
+    static constexpr float kTopDb = 6.0f;
+    static constexpr float kFloorDb = -74.0f;
+    static constexpr int kMaxGrid = 12;
+
+    // background: drawn under the lanes when given (may be null). effect: gives
+    // the sample rate for the spectrum modes (may be null: 44100 Hz).
+    Mox_GUI_Wave_Freq_Display(const VSTGUI::CRect& size, VSTGUI::CBitmap* background,
+                              const AudioEffect* effect = nullptr);
+    ~Mox_GUI_Wave_Freq_Display() override;
 
     VSTGUI::CMessageResult notifyRecord(VSTGUI::CBaseObject* sender, const VSTGUI::CNotifyRecord& record) override;
     void refresh() override;
@@ -41,13 +57,27 @@ public:
     const std::vector<VSTGUI::CPoint>& lanePolygon(int lane) const { return polygons[lane]; }
     const std::vector<VSTGUI::CPoint>& edgePolygon() const { return edge; }
 
+    // Spectrum modes: the columns (one per pixel of the width), the y of the top
+    // of column x (0 .. spectrumColumns-1, parent coordinates), pixels per dB, and
+    // the grid lines' x positions (parent coordinates).
+    int32_t spectrumColumns() const { return int32_t(columnTops.size()); }
+    int32_t columnTop(int32_t x) const;
+    float spectrumScale() const { return spectrumPixels; }
+    float spectrumRate() const { return sampleRate; }
+    int32_t gridLines() const { return gridCount; }
+    int32_t gridLine(int32_t i) const { return i >= 0 && i < gridCount ? grid[i] : 0; }
+
     // One point's height from a linear peak.
     static int32_t HeightOf(float peak, float laneScale);
 
 private:
+    struct Spectrum;
+
     void RebuildLanes();
     void RebuildEnvelope();
     void RebuildTriggered(const DisplayCapture& capture);
+    void RebuildSpectrum(const DisplayCapture& capture, bool logarithmic);
+    void RebuildGrid(bool logarithmic);
 
     int32_t height, half, centreY, points, shift, laneCount;
     int32_t baselines[kLanes];
@@ -64,4 +94,16 @@ private:
     int32_t envelopeIndex = 0;
     std::vector<VSTGUI::CPoint> edge;  // modes 1 and 5: upper edge left to right, lower edge back
     DisplayCapture* capture = nullptr;
+
+    // Spectrum modes (3, 4): everything allocated at construction.
+    const AudioEffect* effect;
+    float sampleRate = 44100.0f;
+    float spectrumPixels;
+    std::unique_ptr<Spectrum> spectrum;  // window, FFT state and work arrays
+    std::vector<int16_t> columnTops;
+    std::vector<VSTGUI::CPoint> columnPolygon;  // column tops left to right, then the two floor corners
+    int32_t grid[kMaxGrid] = {};
+    int32_t gridCount = 0;
+    int32_t gridMode = 0;  // mode and rate the grid was built for
+    float gridRate = 0.0f;
 };
