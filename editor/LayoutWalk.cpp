@@ -6,7 +6,6 @@
 #include "editor/controls/AssignMidiCC.h"
 #include "editor/controls/ButtonHub.h"
 #include "editor/controls/ExclusiveButton.h"
-#include "editor/controls/FramePicture.h"
 #include "editor/controls/GlobalDisplays.h"
 #include "editor/controls/HVSlider.h"
 #include "editor/controls/Knob.h"
@@ -186,8 +185,7 @@ void LayoutWalk::buildRow(CViewContainer* container, int rowIndex, int32_t boxW,
         if (auto* learn = dynamic_cast<MidiLearnElement*>(view)) editor.setMidiLearnControl(learn);
 }
 
-// The control class of each row. Rows whose class this editor does not have show
-// their skin through Mox_FramePicture and follow their value.
+// The control class of each row (null for a type with no class: the row is left out).
 CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const RowGeometry& g) {
     const int16_t type = row.type;
     const int32_t tag = row.tag;
@@ -225,9 +223,7 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
         meter->setMouseEnabled(false);
         return meter;
     }
-    auto* picture = new Mox_FramePicture(g.rect, listener, row.tag, bitmap, g.frames);
-    if (type >= 55) picture->setMouseEnabled(false);  // displays take no presses
-    return picture;
+    return nullptr;
 }
 
 int LayoutWalk::openPanel(CViewContainer* container, int rowIndex) {
