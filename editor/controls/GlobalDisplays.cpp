@@ -64,12 +64,10 @@ void Mox_GlobalNumberDisplay::editFieldEnded(const std::string& edited, bool byR
     if (!editing) return;
     editing = false;
     enteredByReturn = byReturn;
-    const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
     float fraction = 0.0f;
-    if (whole && text != textBeforeEdit && shownTag > 0 &&
-        TypedFraction(text.c_str(), editor->rowOfTag(shownTag), fraction)) {
+    if (shownTag > 0 && AcceptedEdit(edited, textBeforeEdit, editor->rowOfTag(shownTag), fraction)) {
         accepted = true;
         if (Mox_DSP_VST* dsp = editor->dspEffect()) dsp->setParameterAutomated(shownTag, fraction);
         setValue(fraction);

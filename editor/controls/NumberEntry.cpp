@@ -22,6 +22,11 @@ bool TypedFraction(const char* text, const ControlDescriptor& row, float& fracti
     return true;
 }
 
+bool AcceptedEdit(const std::string& edited, const std::string& before, const ControlDescriptor& row,
+                  float& fraction) {
+    return edited.find('\0') == std::string::npos && edited != before && TypedFraction(edited.c_str(), row, fraction);
+}
+
 bool ParseTypedNumber(const char* text, double& out) {
     if (!text) return false;
     const char* p = text;
@@ -121,12 +126,10 @@ void Mox_CNumberEntry::editFieldEnded(const std::string& edited, bool byReturn) 
     if (!editing) return;
     editing = false;
     enteredByReturn = byReturn;
-    // A text with a zero byte inside (a paste) is not what the field shows: refused.
-    const bool whole = edited.find('\0') == std::string::npos;
     setText(edited.c_str());
     bool accepted = false;
     float fraction = 0.0f;
-    if (whole && text != textBeforeEdit && TypedFraction(text.c_str(), editor->rowOfTag(valueTag()), fraction)) {
+    if (AcceptedEdit(edited, textBeforeEdit, editor->rowOfTag(valueTag()), fraction)) {
         value = fraction;
         sendToEffect(valueTag(), value);
         accepted = true;

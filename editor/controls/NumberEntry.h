@@ -22,6 +22,10 @@ bool ParseTypedNumber(const char* text, double& out);
 // A typed display value of row's parameter as its normalised value: false when
 // the text is not a number or lies outside the row's range.
 bool TypedFraction(const char* text, const ControlDescriptor& row, float& fraction);
+// The end of an edit: the typed text, when it is whole (no zero byte from a paste),
+// differs from the text before and reads as a value of row's range.
+bool AcceptedEdit(const std::string& edited, const std::string& before, const ControlDescriptor& row,
+                  float& fraction);
 
 // value with 0 to 4 decimals ("%1.<d>f"; other counts are held to that range).
 std::string FormatDecimals(double value, int32_t decimals);
