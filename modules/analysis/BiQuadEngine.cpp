@@ -3,15 +3,19 @@
 #include <cmath>
 #include <cstring>
 
+#include "modules/framework/FloatLanes.h"
+
 Mox_DSP_BiQuad_Multi_Engine::Mox_DSP_BiQuad_Multi_Engine(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
     outputs[0] = AllocateSignalBuffer(blockSize);
     silence = AllocateSignalBuffer(blockSize);
+    frames = AllocateSignalBuffer(2 * blockSize);
 }
 
 Mox_DSP_BiQuad_Multi_Engine::~Mox_DSP_BiQuad_Multi_Engine() {
     FreeSignalBuffer(outputs[0]);
     FreeSignalBuffer(silence);
+    FreeSignalBuffer(frames);
 }
 
 void Mox_DSP_BiQuad_Multi_Engine::Open() {
@@ -25,6 +29,15 @@ void Mox_DSP_BiQuad_Multi_Engine::Open() {
     checkConstant = 0;
     inputValue = constantValue = 0.0f;
     reportedState = -1;
+    pairedStart = -1;
+    pairedChunks = 0;
+    // The partner is the module run next, when it is an engine too.
+    partner = nullptr;
+    for (int i = 0; owner && i + 1 < owner->moduleCount && i + 1 < ModuleOwner::kMaxModules; ++i)
+        if (owner->modules[i] == this) {
+            partner = dynamic_cast<Mox_DSP_BiQuad_Multi_Engine*>(owner->modules[i + 1]);
+            break;
+        }
 }
 
 void Mox_DSP_BiQuad_Multi_Engine::ClearSection(int k) {
@@ -97,69 +110,202 @@ void Mox_DSP_BiQuad_Multi_Engine::CountDown(int count) {
     }
 }
 
+namespace {
+
+// A section must never keep a non-finite value: it would ring forever.
+void KeepState(float* memory, float x1, float x2, float y1, float y2) {
+    if (!std::isfinite(y1) || !std::isfinite(y2)) x1 = x2 = y1 = y2 = 0.0f;
+    memory[0] = x1;
+    memory[1] = x2;
+    memory[2] = y1;
+    memory[3] = y2;
+}
+
+// One section on one channel, `in` to `out` (the same buffer after the first
+// section). Coefficients per sample, or the ones at `at` for the whole call. The
+// 1e-10 keeps the recursion away from denormal numbers.
+void MonoSection(const float* in, float* out, int start, int count, const float* const* coef, bool perSample,
+                 int at, float* memory) {
+    float x1 = memory[0], x2 = memory[1], y1 = memory[2], y2 = memory[3];
+    const int end = start + count;
+    if (perSample) {
+        for (int i = start; i < end; ++i) {
+            const float x = in[i];
+            const float y = coef[0][i] * x + coef[1][i] * x1 + coef[2][i] * x2 - coef[4][i] * y2 -
+                            (coef[3][i] * y1 + 1e-10f);
+            x2 = x1; x1 = x; y2 = y1; y1 = y;
+            out[i] = y;
+        }
+    } else {
+        const float b0 = coef[0][at], b1 = coef[1][at], b2 = coef[2][at], a1 = coef[3][at], a2 = coef[4][at];
+        // Four samples per pass, so that the state needs no shuffling between samples.
+        int i = start;
+        for (; i + 4 <= end; i += 4) {
+            const float xa = in[i], xb = in[i + 1], xc = in[i + 2], xd = in[i + 3];
+            const float ya = b0 * xa + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
+            const float yb = b0 * xb + b1 * xa + b2 * x1 - a2 * y1 - (a1 * ya + 1e-10f);
+            const float yc = b0 * xc + b1 * xb + b2 * xa - a2 * ya - (a1 * yb + 1e-10f);
+            const float yd = b0 * xd + b1 * xc + b2 * xb - a2 * yb - (a1 * yc + 1e-10f);
+            out[i] = ya;
+            out[i + 1] = yb;
+            out[i + 2] = yc;
+            out[i + 3] = yd;
+            x2 = xc; x1 = xd; y2 = yc; y1 = yd;
+        }
+        for (; i < end; ++i) {
+            const float x = in[i];
+            const float y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
+            x2 = x1; x1 = x; y2 = y1; y1 = y;
+            out[i] = y;
+        }
+    }
+    KeepState(memory, x1, x2, y1, y2);
+}
+
+// The same section on two channels at once, in place on interleaved frames: lane 0
+// carries the left channel, lane 1 the right, with the very arithmetic of
+// MonoSection (lanes 2 and 3 stay exactly 0).
+void StereoSection(float* frames, int start, int count, const float* const* coef, bool perSample, int at,
+                   float* memoryLeft, float* memoryRight) {
+    Lanes4 x1 = {memoryLeft[0], memoryRight[0], 0.0f, 0.0f}, x2 = {memoryLeft[1], memoryRight[1], 0.0f, 0.0f};
+    Lanes4 y1 = {memoryLeft[2], memoryRight[2], 0.0f, 0.0f}, y2 = {memoryLeft[3], memoryRight[3], 0.0f, 0.0f};
+    const Lanes4 tiny = {1e-10f, 1e-10f, 0.0f, 0.0f};
+    const int end = start + count;
+    float* f = frames + 2 * start;
+    if (perSample) {
+        for (int i = start; i < end; ++i, f += 2) {
+            const Lanes4 x = LoadPair(f);
+            const Lanes4 y = Splat4(coef[0][i]) * x + Splat4(coef[1][i]) * x1 + Splat4(coef[2][i]) * x2 -
+                             Splat4(coef[4][i]) * y2 - (Splat4(coef[3][i]) * y1 + tiny);
+            x2 = x1; x1 = x; y2 = y1; y1 = y;
+            StorePair(f, y);
+        }
+    } else {
+        const Lanes4 b0 = Splat4(coef[0][at]), b1 = Splat4(coef[1][at]), b2 = Splat4(coef[2][at]);
+        const Lanes4 a1 = Splat4(coef[3][at]), a2 = Splat4(coef[4][at]);
+        int i = start;
+        for (; i + 4 <= end; i += 4, f += 8) {
+            const Lanes4 xa = LoadPair(f), xb = LoadPair(f + 2), xc = LoadPair(f + 4), xd = LoadPair(f + 6);
+            const Lanes4 ya = b0 * xa + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + tiny);
+            const Lanes4 yb = b0 * xb + b1 * xa + b2 * x1 - a2 * y1 - (a1 * ya + tiny);
+            const Lanes4 yc = b0 * xc + b1 * xb + b2 * xa - a2 * ya - (a1 * yb + tiny);
+            const Lanes4 yd = b0 * xd + b1 * xc + b2 * xb - a2 * yb - (a1 * yc + tiny);
+            StorePair(f, ya);
+            StorePair(f + 2, yb);
+            StorePair(f + 4, yc);
+            StorePair(f + 6, yd);
+            x2 = xc; x1 = xd; y2 = yc; y1 = yd;
+        }
+        for (; i < end; ++i, f += 2) {
+            const Lanes4 x = LoadPair(f);
+            const Lanes4 y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + tiny);
+            x2 = x1; x1 = x; y2 = y1; y1 = y;
+            StorePair(f, y);
+        }
+    }
+    KeepState(memoryLeft, x1[0], x2[0], y1[0], y2[0]);
+    KeepState(memoryRight, x1[1], x2[1], y1[1], y2[1]);
+}
+
+}  // namespace
+
+bool Mox_DSP_BiQuad_Multi_Engine::SectionUsable(int k) const {
+    const float* const* coef = &inputs[9 + 10 * k];
+    return sectionOn[k] && coef[0] && coef[1] && coef[2] && coef[3] && coef[4];
+}
+
+bool Mox_DSP_BiQuad_Multi_Engine::PartnerMatches(int count) const {
+    const Mox_DSP_BiQuad_Multi_Engine* p = partner;
+    // This call must be the whole chunk, as the partner's call will be: it starts
+    // at the chunk's start, and it is not cut short by an event of this engine (a
+    // call cut by one ends at the event's time, and an event just past the chunk
+    // looks the same, so that chunk runs alone). No event of the partner falls
+    // inside the chunk either.
+    const uint32_t end = owner->runningTime + static_cast<uint32_t>(count);
+    if (!p || p->flags != 0 || p->process != process || currentTime != owner->runningTime) return false;
+    if ((eventHead && eventHead->time <= end) || (p->eventHead && p->eventHead->time < end)) return false;
+    // A partner fed by this engine cannot go first.
+    if (p->inputs[0] == outputs[0] || p->perSampleCoefficients != perSampleCoefficients) return false;
+    for (int k = 0; k < kSections; ++k) {
+        if (p->sectionOn[k] != sectionOn[k] || p->sectionLive[k] != sectionLive[k]) return false;
+        for (int c = 9 + 10 * k; c < 14 + 10 * k; ++c)
+            if (p->inputs[c] != inputs[c]) return false;
+    }
+    return true;
+}
+
 void Mox_DSP_BiQuad_Multi_Engine::Filter(int start, int count) {
     if (reportedState != 1) {
         reportedState = 1;
         SendEvent(currentTime, 0, 1, 0, 0.0f, nullptr);
     }
+    if (pairedStart == start && pairedCount == count && pairedTime == currentTime) {
+        pairedStart = -1;  // the engine before this one has filtered this chunk
+        ++pairedChunks;
+    } else if (PartnerMatches(count)) {
+        FilterPair(start, count);
+    } else {
+        FilterOwn(start, count);
+    }
+    WatchForConstant(start);
+}
+
+void Mox_DSP_BiQuad_Multi_Engine::FilterOwn(int start, int count) {
     float* out = outputs[0];
     const float* source = inputs[0] ? inputs[0] : silence;
     bool first = true;
     for (int k = 0; k < kSections; ++k) {
-        if (!sectionOn[k]) continue;
-        const float* const* coef = &inputs[9 + 10 * k];
-        if (!coef[0] || !coef[1] || !coef[2] || !coef[3] || !coef[4]) continue;
-        const float* in = first ? source : out;  // the cascade runs in place
-        first = false;
-        float x1 = memory[k][0], x2 = memory[k][1], y1 = memory[k][2], y2 = memory[k][3];
-        if (perSampleCoefficients && sectionLive[k]) {
-            for (int i = start; i < start + count; ++i) {
-                const float x = in[i];
-                const float y = coef[0][i] * x + coef[1][i] * x1 + coef[2][i] * x2 - coef[4][i] * y2 -
-                                (coef[3][i] * y1 + 1e-10f);
-                x2 = x1; x1 = x; y2 = y1; y1 = y;
-                out[i] = y;
-            }
-        } else {
-            const int at = perSampleCoefficients ? start : 0;
-            const float b0 = coef[0][at], b1 = coef[1][at], b2 = coef[2][at], a1 = coef[3][at], a2 = coef[4][at];
-            // The 1e-10 keeps the recursion away from denormal numbers. Four samples
-            // per pass, so that the state needs no shuffling between samples.
-            const int end = start + count;
-            int i = start;
-            for (; i + 4 <= end; i += 4) {
-                const float xa = in[i], xb = in[i + 1], xc = in[i + 2], xd = in[i + 3];
-                const float ya = b0 * xa + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
-                const float yb = b0 * xb + b1 * xa + b2 * x1 - a2 * y1 - (a1 * ya + 1e-10f);
-                const float yc = b0 * xc + b1 * xb + b2 * xa - a2 * ya - (a1 * yb + 1e-10f);
-                const float yd = b0 * xd + b1 * xc + b2 * xb - a2 * yb - (a1 * yc + 1e-10f);
-                out[i] = ya;
-                out[i + 1] = yb;
-                out[i + 2] = yc;
-                out[i + 3] = yd;
-                x2 = xc; x1 = xd; y2 = yc; y1 = yd;
-            }
-            for (; i < end; ++i) {
-                const float x = in[i];
-                const float y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + 1e-10f);
-                x2 = x1; x1 = x; y2 = y1; y1 = y;
-                out[i] = y;
-            }
-        }
-        // A section must never keep a non-finite value: it would ring forever.
-        if (!std::isfinite(y1) || !std::isfinite(y2)) x1 = x2 = y1 = y2 = 0.0f;
-        memory[k][0] = x1; memory[k][1] = x2; memory[k][2] = y1; memory[k][3] = y2;
+        if (!SectionUsable(k)) continue;
+        MonoSection(first ? source : out, out, start, count, &inputs[9 + 10 * k],
+                    perSampleCoefficients && sectionLive[k], perSampleCoefficients ? start : 0, memory[k]);
+        first = false;  // the cascade runs in place
     }
     if (first) std::memcpy(out + start, source + start, sizeof(float) * static_cast<size_t>(count));
+}
 
-    if (checkConstant && start == 0) {
-        const float first0 = out[0];
-        bool settled = true;
-        for (int i = 1; i < blockSize && settled; ++i) settled = std::fabs(out[i] - first0) <= 1e-12f;
-        if (settled) {
-            constantValue = first0 < 1e-8f ? 0.0f : first0;
-            SetProcess(AsProcess(&Mox_DSP_BiQuad_Multi_Engine::Constant));
+void Mox_DSP_BiQuad_Multi_Engine::FilterPair(int start, int count) {
+    Mox_DSP_BiQuad_Multi_Engine& p = *partner;
+    const float* left = inputs[0] ? inputs[0] : silence;
+    const float* right = p.inputs[0] ? p.inputs[0] : p.silence;
+    float* outLeft = outputs[0];
+    float* outRight = p.outputs[0];
+    const int end = start + count;
+    bool first = true;
+    for (int k = 0; k < kSections; ++k) {
+        if (!SectionUsable(k)) continue;
+        if (first) {
+            for (int i = start; i < end; ++i) {
+                frames[2 * i] = left[i];
+                frames[2 * i + 1] = right[i];
+            }
+            first = false;
         }
+        StereoSection(frames, start, count, &inputs[9 + 10 * k], perSampleCoefficients && sectionLive[k],
+                      perSampleCoefficients ? start : 0, memory[k], p.memory[k]);
+    }
+    if (first) {
+        std::memcpy(outLeft + start, left + start, sizeof(float) * static_cast<size_t>(count));
+        std::memcpy(outRight + start, right + start, sizeof(float) * static_cast<size_t>(count));
+    } else {
+        for (int i = start; i < end; ++i) {
+            outLeft[i] = frames[2 * i];
+            outRight[i] = frames[2 * i + 1];
+        }
+    }
+    p.pairedTime = currentTime;
+    p.pairedStart = start;
+    p.pairedCount = count;
+}
+
+void Mox_DSP_BiQuad_Multi_Engine::WatchForConstant(int start) {
+    if (!checkConstant || start != 0) return;
+    const float* out = outputs[0];
+    const float first0 = out[0];
+    bool settled = true;
+    for (int i = 1; i < blockSize && settled; ++i) settled = std::fabs(out[i] - first0) <= 1e-12f;
+    if (settled) {
+        constantValue = first0 < 1e-8f ? 0.0f : first0;
+        SetProcess(AsProcess(&Mox_DSP_BiQuad_Multi_Engine::Constant));
     }
 }
 

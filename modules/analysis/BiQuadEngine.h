@@ -3,6 +3,11 @@
 // detector path uses three; "EQ Active" switches between filtering and passing
 // the input through. A silent or settled output is detected and held as a
 // constant, and then the engine sleeps.
+//
+// Two engines that follow each other in the graph, one per channel with the same
+// designers, are filtered together: the first runs both channels in one pass (a
+// register lane per channel) whenever both are set up alike for a whole chunk, and
+// the second then only reports and watches its output.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +31,16 @@ public:
     void Constant(int start, int count);
     void Zero(int start, int count);
 
+    // Chunks of this engine's channel that the engine before it filtered.
+    int32_t ChunksFilteredByPartner() const { return pairedChunks; }
+
 private:
+    // True when this call, `count` samples, may filter the partner's channel too.
+    bool PartnerMatches(int count) const;
+    bool SectionUsable(int k) const;
+    void FilterOwn(int start, int count);
+    void FilterPair(int start, int count);
+    void WatchForConstant(int start);
     void Reevaluate();
     void ClearSection(int k);
     void ClearAll();
@@ -34,6 +48,12 @@ private:
     void ReportInputState();
 
     float* silence = nullptr;         // read in place of an unconnected input
+    float* frames = nullptr;          // 2 * blockSize: both channels, left then right per frame
+    Mox_DSP_BiQuad_Multi_Engine* partner = nullptr;  // the engine run next, if it is one
+    uint32_t pairedTime = 0;          // chunk and range the engine before filtered for this one
+    int32_t pairedStart = -1;
+    int32_t pairedCount = 0;
+    int32_t pairedChunks = 0;
     float memory[kSections][4] = {};  // x1, x2, y1, y2 per section
     float inputValue = 0.0f;
     float constantValue = 0.0f;
