@@ -1,5 +1,7 @@
 #include "modules/dynamics/KneeMath.h"
 
+#include "modules/framework/FloatLanes.h"
+
 namespace {
 
 constexpr float kFloor = -8.0f;  // -80 dBFS in dB volts
@@ -136,6 +138,60 @@ inline float Mox_DSP_CompExp_Knee_Math::Curve::GainChange(float x) const {
     return out;
 }
 
+// The same arithmetic as GainChange, lane by lane: both sections are computed for
+// every level and the branches become selections, so each lane gets exactly the
+// value GainChange gives for it (including the +0 where a section does not act).
+template <bool CompKneeHigh, bool ExpanderOn, bool ExpKneeHigh>
+void Mox_DSP_CompExp_Knee_Math::Curve::GainChanges(const float* levels, float* out, int count) const {
+    const Lanes4 zero = Splat4(0.0f), one = Splat4(1.0f), floor = Splat4(kFloor);
+    const Lanes4 minimumRatio = Splat4(kMinimumRatio), maxBoost = Splat4(kMaxCompressorBoost);
+    const Lanes4 Tc = Splat4(compThreshold), kc = Splat4(compKnee), hc = Splat4(compKneeShape);
+    const Lanes4 Rc = Splat4(compRatio);
+    const Lanes4 Te = Splat4(expThreshold), ke = Splat4(expKnee), he = Splat4(expKneeShape);
+    const Lanes4 Re = Splat4(expRatio);
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const Lanes4 x = Load4(levels + i);
+        // Compressor.
+        const IntLanes4 above = x > Tc;
+        const Lanes4 l = Select4(above, x, Tc);
+        const Lanes4 u = l / Tc;
+        Lanes4 D;
+        if (CompKneeHigh) {
+            const Lanes4 uh = Select4(u > zero, u, zero);
+            D = (uh * kc * hc * Rc + Rc) * (one - uh) + uh;
+        } else {
+            D = (one - u * kc) * Rc + u * kc;
+        }
+        D = Select4(D >= minimumRatio, D, minimumRatio);
+        const Lanes4 compressor = Select4(above, (l - Tc) / D + Tc - l, zero);
+        Lanes4 result = compressor;
+        Lanes4 expander = zero;
+        if (ExpanderOn) {
+            // Expander.
+            const IntLanes4 below = ~(x >= Te);
+            Lanes4 o = Select4(x > floor, x, floor);
+            o = Select4(o > Te, Te, o);
+            const Lanes4 r = (floor - o) / (floor - Te);
+            Lanes4 De;
+            if (ExpKneeHigh) {
+                const Lanes4 r3 = r * r * r;
+                De = (r3 * ke * he * Re + Re) * (one - r3) + r3;
+            } else {
+                const Lanes4 shaped = r * ke;
+                De = (one - shaped) * Re + shaped;
+            }
+            expander = Select4(below, (o - Te) / De + Te - o, zero);
+            result = Select4(below, result + expander, result);
+        }
+        // Boost bound.
+        const Lanes4 limit = Select4(expander > maxBoost, expander, maxBoost);
+        result = Select4(compressor > zero, Select4(result > limit, limit, result), result);
+        Store4(out + i, result);
+    }
+    for (; i < count; ++i) out[i] = GainChange(levels[i]);
+}
+
 float Mox_DSP_CompExp_Knee_Math::GainChange(float level) const { return curve.GainChange(level); }
 
 void Mox_DSP_CompExp_Knee_Math::AnnounceAndCount(int count, int stateToAnnounce) {
@@ -158,7 +214,14 @@ void Mox_DSP_CompExp_Knee_Math::GainComputer(int start, int count) {
         return;
     }
     const Curve local = curve;  // a copy the output buffer cannot alias
-    for (int i = 0; i < count; ++i) out[i] = local.GainChange(in[start + i]);
+    using Run = void (Curve::*)(const float*, float*, int) const;
+    static constexpr Run kRuns[2][2][2] = {
+        {{&Curve::GainChanges<false, false, false>, &Curve::GainChanges<false, false, true>},
+         {&Curve::GainChanges<false, true, false>, &Curve::GainChanges<false, true, true>}},
+        {{&Curve::GainChanges<true, false, false>, &Curve::GainChanges<true, false, true>},
+         {&Curve::GainChanges<true, true, false>, &Curve::GainChanges<true, true, true>}},
+    };
+    (local.*kRuns[local.compKneeHigh][local.expanderOn][local.expKneeHigh])(in + start, out, count);
 }
 
 void Mox_DSP_CompExp_Knee_Math::ZeroOutput(int start, int count) {

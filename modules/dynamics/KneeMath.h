@@ -28,6 +28,10 @@ private:
     // apart so that the per-sample loop works on a local copy.
     struct Curve {
         float GainChange(float level) const;
+        // GainChange over a run of levels, four at a time; the knee types and the
+        // expander's presence are fixed for the run.
+        template <bool CompKneeHigh, bool ExpanderOn, bool ExpKneeHigh>
+        void GainChanges(const float* levels, float* out, int count) const;
         float CompressorTerm(float level) const;
         float ExpanderTerm(float level) const;
 

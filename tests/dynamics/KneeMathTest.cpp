@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "modules/dynamics/KneeMath.h"
 #include "tests/dynamics/DynamicsTestSupport.h"
@@ -205,4 +206,34 @@ TEST(KneeMath, BeforeAnySettingArrivesLevelsAboveFullScalePassUnchanged) {
     // above full scale (a threshold of exactly 0 would divide by zero there).
     KneeRig rig(false);
     for (float db : {-20.0f, 0.0f, 5.0f, 20.0f}) EXPECT_NEAR(rig.GainDb(db), 0.0f, 1e-4f) << db;
+}
+
+// The block routine works four levels at a time; each output must be exactly the
+// single-level curve's value, for all eight knee and expander combinations, with
+// levels at the thresholds, at the floor, far outside and not numbers at all, and
+// runs whose length is not a multiple of four.
+TEST(KneeMath, BlockOutputIsTheCurveLevelByLevel) {
+    const float special[] = {-1.9999f, -3.0001f, -8.0f, -8.0001f, 0.0f, -0.0f, 4.0f, 1e30f, -1e30f,
+                             INFINITY, -INFINITY, std::nanf("")};
+    for (bool wired : {false, true})
+        for (float compKnee : {25.0f, 75.0f})
+            for (float expKnee : {25.0f, 75.0f})
+                for (float ratio : {0.11f, 0.5f, 4.0f}) {
+                    SCOPED_TRACE(testing::Message() << "wired " << wired << ", knees " << compKnee << "/"
+                                                    << expKnee << ", ratio " << ratio);
+                    KneeRig rig(wired);
+                    rig.Compressor(-20.0f, ratio, compKnee);
+                    rig.Expander(-30.0f, 1.0f / ratio, expKnee);
+                    for (int i = 0; i < 128; ++i) rig.level.v[i] = -12.0f + 0.13f * static_cast<float>(i);
+                    std::copy(std::begin(special), std::end(special), rig.level.v + 40);
+                    for (int run : {127, 1, 128}) {
+                        const int at = rig.owner.chunkOffset;
+                        rig.owner.RunChunk(run);
+                        for (int i = at; i < at + run; ++i) {
+                            const float got = rig.knee->outputs[0][i], want = rig.knee->GainChange(rig.level.v[i]);
+                            ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
+                                << "level " << rig.level.v[i] << ": " << got << " vs " << want;
+                        }
+                    }
+                }
 }
