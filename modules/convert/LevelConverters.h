@@ -1,8 +1,8 @@
 // Decibel signals to linear levels and back. Signals carry dB volts (dB / 10);
 // a level is a linear amplitude, 1.0 = 0 dBFS.
 //   Mox_DSP_dB_to_Level: table lookup, clamped to +-18 dB volts (+-180 dB).
-//   Mox_DSP_Level_to_dB: 2 * log10(level), computed (from a log2 table) only when
-//     the input changes; levels at or below 1e-9 give -18 dB volts.
+//   Mox_DSP_Level_to_dB: 2 * log10(level) from a log2 table; levels at or below
+//     1e-9 give -18 dB volts.
 // Both follow the state of their input: a constant input is converted for one
 // block more and then the module sleeps until the next event.
 #pragma once
@@ -65,12 +65,7 @@ protected:
 class Mox_DSP_Level_to_dB : public Mox_DSP_LevelConverterBase {
 public:
     using Mox_DSP_LevelConverterBase::Mox_DSP_LevelConverterBase;
-    void Open() override;
 
 protected:
     void ConvertSamples(const float* in, float* out, int count) override;
-
-private:
-    uint32_t lastInputBits = 0;
-    float lastOutput = -18.0f;
 };

@@ -46,6 +46,23 @@ inline Lanes4 FromBits4(IntLanes4 bits) {
     return v;
 }
 
+// table[index] and table[index + 1] for each lane (indices not negative), each
+// pair read as one 8-byte load and the four pairs then sorted into two vectors.
+inline void GatherPairs4(const float* table, IntLanes4 index, Lanes4& at, Lanes4& next) {
+    const Lanes4 a = LoadPair(table + static_cast<uint32_t>(index[0]));
+    const Lanes4 b = LoadPair(table + static_cast<uint32_t>(index[1]));
+    const Lanes4 c = LoadPair(table + static_cast<uint32_t>(index[2]));
+    const Lanes4 d = LoadPair(table + static_cast<uint32_t>(index[3]));
+    const Lanes4 ab = __builtin_shuffle(a, b, IntLanes4{0, 4, 1, 5});  // a0 b0 a1 b1
+    const Lanes4 cd = __builtin_shuffle(c, d, IntLanes4{0, 4, 1, 5});  // c0 d0 c1 d1
+    at = __builtin_shuffle(ab, cd, IntLanes4{0, 1, 4, 5});
+    next = __builtin_shuffle(ab, cd, IntLanes4{2, 3, 6, 7});
+}
+
+inline Lanes4 ToFloat4(IntLanes4 v) { return __builtin_convertvector(v, Lanes4); }
+// Toward zero, as a cast of each lane to int.
+inline IntLanes4 Truncate4(Lanes4 v) { return __builtin_convertvector(v, IntLanes4); }
+
 // Lane by lane: mask lane all ones -> a, zero -> b.
 inline Lanes4 Select4(IntLanes4 mask, Lanes4 a, Lanes4 b) {
     return FromBits4((BitsOf4(a) & mask) | (BitsOf4(b) & ~mask));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "modules/convert/LevelConverters.h"
@@ -123,4 +124,34 @@ void FollowsTheInputState(float constant, float expected) {
 TEST(LevelConverters, AnnounceTheInputStateAndSleepOneBlockAfterAConstant) {
     FollowsTheInputState<Mox_DSP_dB_to_Level>(0.6f, 2.0f);
     FollowsTheInputState<Mox_DSP_Level_to_dB>(0.5f, -0.60206f);
+}
+
+namespace {
+
+// Whole blocks (four samples at a time) against runs cut at random lengths (the
+// last one to three samples of a run one at a time): the same bits.
+template <typename Converter>
+void SameBitsHoweverTheRunIsCut() {
+    std::vector<float> values = {kNaN, kInf, -kInf, 0.0f, -0.0f, 1e-9f, 1.0000001e-9f, 1e-12f, 1e-40f, 3e38f,
+                                 std::numeric_limits<float>::max(), -1e-9f, 18.0f, -18.0f, 18.0001f, 1.0f};
+    for (int i = 0; i < 1400; ++i) values.push_back(-25.0f + 0.037f * static_cast<float>(i));
+    auto run = [&values](unsigned seed) {
+        Chain<Converter> chain([&values](uint32_t t) { return values[t % values.size()]; });
+        return RunOne(chain.owner, chain.converter, static_cast<int>(values.size()), seed);
+    };
+    const auto whole = run(0);
+    for (unsigned seed : {5u, 9u}) {
+        const auto cut = run(seed);
+        ASSERT_EQ(cut.size(), whole.size());
+        for (size_t i = 0; i < whole.size(); ++i)
+            ASSERT_EQ(std::memcmp(&cut[i], &whole[i], sizeof(float)), 0)
+                << "input " << values[i] << ": " << cut[i] << " vs " << whole[i] << ", seed " << seed;
+    }
+}
+
+}  // namespace
+
+TEST(LevelConverters, SameBitsHoweverTheRunIsCut) {
+    SameBitsHoweverTheRunIsCut<Mox_DSP_dB_to_Level>();
+    SameBitsHoweverTheRunIsCut<Mox_DSP_Level_to_dB>();
 }
