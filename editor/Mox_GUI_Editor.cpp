@@ -107,6 +107,8 @@ void Mox_GUI_Editor::close() {
     for (CViewContainer*& p : panels) p = nullptr;
     midiLearnControl = nullptr;
     inbox.Clear();
+    for (int32_t index = 0; index < kHostParameterCount; ++index)
+        while (openGestures[index] > 0) endEdit(index);
     AEffGUIEditor::close();
 }
 
@@ -150,11 +152,17 @@ void Mox_GUI_Editor::valueChanged(CControl* control) {
 }
 
 void Mox_GUI_Editor::beginEdit(int32_t index) {
-    if (index >= 0 && index < kHostParameterCount) AEffGUIEditor::beginEdit(index);
+    if (index < 0 || index >= kHostParameterCount) return;
+    ++openGestures[index];
+    AEffGUIEditor::beginEdit(index);
 }
 
+// An end without its begin is not passed on: the host would hear of a gesture it
+// never saw start.
 void Mox_GUI_Editor::endEdit(int32_t index) {
-    if (index >= 0 && index < kHostParameterCount) AEffGUIEditor::endEdit(index);
+    if (index < 0 || index >= kHostParameterCount || openGestures[index] == 0) return;
+    --openGestures[index];
+    AEffGUIEditor::endEdit(index);
 }
 
 void Mox_GUI_Editor::requestMidiLearn(CControl* control, const CPoint& point) {

@@ -115,6 +115,9 @@ private:
     int layoutRows;
     VSTGUI::CFontDesc* fonts[2] = {nullptr, nullptr};
     VSTGUI::CView* slots[kSlots] = {};
+    // Gestures the host was told of and not yet told the end of, per host parameter:
+    // closing the editor mid-drag ends them, so the host never waits on one.
+    int32_t openGestures[kHostParameterCount] = {};
     VSTGUI::CViewContainer* panels[kPanels] = {};
     MidiLearnElement* midiLearnControl = nullptr;
     VSTGUI::CTooltipSupport* tooltips = nullptr;

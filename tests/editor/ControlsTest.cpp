@@ -209,6 +209,24 @@ TEST_F(Controls, AHostHearsADragAsOneGestureWithEachChangeOnce) {
     EXPECT_EQ(calls(audioMasterBeginEdit, 68) + calls(audioMasterAutomate, 68), 0);
 }
 
+// The host waits for the end of every gesture it heard begin: closing the editor
+// in the middle of a drag ends it, once, and no later end reaches the host.
+TEST_F(Controls, ClosingTheEditorMidDragEndsTheGesture) {
+    set(10, 0.0f);
+    drag(centre(10), 0, -12, kLButton, false);
+    ASSERT_EQ(calls(audioMasterBeginEdit, 10), 1);
+    ASSERT_EQ(calls(audioMasterEndEdit, 10), 0);
+    OnEditorThread([&] { editor.close(); });
+    EXPECT_EQ(calls(audioMasterEndEdit, 10), 1);
+    OnEditorThread([&] { editor.endEdit(10); });
+    EXPECT_EQ(calls(audioMasterEndEdit, 10), 1);
+    ASSERT_TRUE(editor.openOffscreen());
+    editor.runTicks(10);
+    drag(centre(10), 0, 5);
+    EXPECT_EQ(calls(audioMasterBeginEdit, 10), 2);
+    EXPECT_EQ(calls(audioMasterEndEdit, 10), 2);
+}
+
 TEST_F(Controls, AutomationWrittenBackDuringADragDoesNotMoveTheKnob) {
     set(10, 0.0f);
     const CPoint at = centre(10);
