@@ -4,14 +4,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "modules/framework/FloatLanes.h"
+
 Mox_DSP_Metering2::Mox_DSP_Metering2(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
     outputs[0] = AllocateSignalBuffer(blockSize);
+    levels = AllocateSignalBuffer(blockSize);
 }
 
 Mox_DSP_Metering2::~Mox_DSP_Metering2() {
     std::free(ring);
     FreeSignalBuffer(outputs[0]);
+    FreeSignalBuffer(levels);
 }
 
 void Mox_DSP_Metering2::SetInput(uint16_t pin, float* value) {
@@ -158,6 +162,92 @@ void Mox_DSP_Metering2::Recompute(int mode) {
     }
 }
 
+void Mox_DSP_Metering2::HearLevels(int start, int count) {
+    const float* in0 = inputs[0];
+    const float* in1 = twoInputs ? inputs[1] : nullptr;
+    float* level = levels;
+    if (!in0 && !in1) {
+        std::memset(level + start, 0, sizeof(float) * static_cast<size_t>(count));
+        return;
+    }
+    // Four samples at a time; NaN or infinity is heard as silence.
+    const IntLanes4 magnitude = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
+    const Lanes4 zero = Splat4(0.0f), largest = Splat4(3.0e38f);
+    const int end = start + count;
+    int i = start;
+    for (; i + 4 <= end; i += 4) {
+        Lanes4 x = in0 ? FromBits4(BitsOf4(Load4(in0 + i)) & magnitude) : zero;
+        if (in1) {
+            const Lanes4 x1 = FromBits4(BitsOf4(Load4(in1 + i)) & magnitude);
+            x = Select4(x1 > x, x1, x);
+        }
+        Store4(level + i, Select4(x <= largest, x, zero));
+    }
+    for (; i < end; ++i) {
+        float x = in0 ? std::fabs(in0[i]) : 0.0f;
+        if (in1) {
+            const float x1 = std::fabs(in1[i]);
+            if (x1 > x) x = x1;
+        }
+        level[i] = x <= 3.0e38f ? x : 0.0f;
+    }
+}
+
+namespace {
+
+// squares[0] + squares[1] + ... in double, added in that order (four per pass).
+double SumInOrder(const float* squares, int32_t n) {
+    double sum = 0.0;
+    int32_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        sum += static_cast<double>(squares[k]);
+        sum += static_cast<double>(squares[k + 1]);
+        sum += static_cast<double>(squares[k + 2]);
+        sum += static_cast<double>(squares[k + 3]);
+    }
+    for (; k < n; ++k) sum += static_cast<double>(squares[k]);
+    return sum;
+}
+
+}  // namespace
+
+void Mox_DSP_Metering2::WindowRms(int start, int count) {
+    float* level = levels;
+    const int end = start + count;
+    // Held at +120 dBFS: the square of a larger (finite) sample overflows, and the
+    // running sum would lose the window's other samples to it.
+    const Lanes4 loudest = Splat4(1.0e6f);
+    int i = start;
+    for (; i + 4 <= end; i += 4) {
+        const Lanes4 x = Load4(level + i);
+        const Lanes4 heard = Select4(x < loudest, x, loudest);
+        Store4(level + i, heard * heard);
+    }
+    for (; i < end; ++i) {
+        const float heard = level[i] < 1.0e6f ? level[i] : 1.0e6f;
+        level[i] = heard * heard;
+    }
+    float* const squares = ring;
+    const double perHalfWindow = 1.0 / static_cast<double>(halfWindow);
+    const int32_t window = windowLength;
+    int32_t at = ringIndex;
+    double sum = ringSum;
+    for (i = start; i < end; ++i) {
+        const float square = level[i];
+        sum += static_cast<double>(square) - static_cast<double>(squares[at]);
+        squares[at] = square;
+        if (--at < 0) {
+            // Once per pass over the window the sum is taken afresh, so that the
+            // rounding of the running sum never builds up.
+            at = window - 1;
+            sum = SumInOrder(squares, window);
+        }
+        level[i] = sum > 0.0 ? static_cast<float>(std::sqrt(sum * perHalfWindow)) : 0.0f;
+    }
+    ringIndex = at;
+    ringSum = sum;
+}
+
 template <int Mode, bool Rms>
 void Mox_DSP_Metering2::Detect(int start, int count) {
     if (liveState != reportedState) {
@@ -169,18 +259,17 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
         Recompute(Mode);
     }
     if (count <= 0) return;
-    // The state lives in locals for the loop (the output buffer could otherwise
-    // alias every field) and is written back after it.
-    const float* in0 = inputs[0];
-    const float* in1 = twoInputs ? inputs[1] : nullptr;
+    // Detect: the level of each sample, as RMS over the window if asked.
+    HearLevels(start, count);
+    if (Rms && ring) WindowRms(start, count);
+    // Track and smooth it. The state lives in locals for the loop (the output
+    // buffer could otherwise alias every field) and is written back after it.
+    const float* level = levels;
     float* out = outputs[0];
-    float* const squares = Rms ? ring : nullptr;
-    const double perHalfWindow = 1.0 / static_cast<double>(halfWindow);
-    const int32_t holdLength = holdSamples, window = windowLength;
+    const int32_t holdLength = holdSamples;
     const float attackStep = attackCoef, releaseStep = releaseCoef, fallStep = fallIncrement;
-    int32_t hold = holdCounter, at = ringIndex;
+    int32_t hold = holdCounter;
     float held = target, second = secondPeak, last = previous, env = envelope, fall = fallRate;
-    double sum = ringSum;
     for (int i = start; i < start + count; ++i) {
         // Hold timer: a held peak gives way to the second peak seen meanwhile.
         if (hold > 0 && --hold == 0) {
@@ -189,30 +278,7 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
             second = 0.0f;
             hold = holdLength;
         }
-        float x = in0 ? std::fabs(in0[i]) : 0.0f;
-        if (in1) {
-            const float x1 = std::fabs(in1[i]);
-            if (x1 > x) x = x1;
-        }
-        if (!(x <= 3.0e38f)) x = 0.0f;  // NaN or infinite: heard as silence
-        float v = x;
-        if (Rms && squares) {
-            // Held at +120 dBFS: the square of a larger (finite) sample overflows,
-            // and the running sum would lose the window's other samples to it.
-            const float heard = x < 1.0e6f ? x : 1.0e6f;
-            const float square = heard * heard;
-            sum += static_cast<double>(square) - static_cast<double>(squares[at]);
-            squares[at] = square;
-            if (--at < 0) {
-                // Once per pass over the window the sum is taken afresh, so that the
-                // rounding of the running sum never builds up.
-                at = window - 1;
-                double fresh = 0.0;
-                for (int32_t k = 0; k < window; ++k) fresh += static_cast<double>(squares[k]);
-                sum = fresh;
-            }
-            v = sum > 0.0 ? static_cast<float>(std::sqrt(sum * perHalfWindow)) : 0.0f;
-        }
+        const float v = level[i];
         // Peak tracking.
         if (held <= v) {
             held = v;
@@ -246,13 +312,11 @@ void Mox_DSP_Metering2::Detect(int start, int count) {
         out[i] = env;
     }
     holdCounter = hold;
-    ringIndex = at;
     target = held;
     secondPeak = second;
     previous = last;
     envelope = env;
     fallRate = fall;
-    ringSum = sum;
 }
 
 void Mox_DSP_Metering2::Mode0Peak(int s, int n) { Detect<0, false>(s, n); }

@@ -34,6 +34,11 @@ public:
 private:
     template <int Mode, bool Rms>
     void Detect(int start, int count);
+    // The level heard in each sample of a run, into levels[start..]: the louder
+    // input's magnitude, non-finite samples as silence.
+    void HearLevels(int start, int count);
+    // The levels of a run, in place, to the RMS of the window ending at each.
+    void WindowRms(int start, int count);
     void Recompute(int mode);
     void SelectRoutine();
     void ResizeWindow(int32_t length);
@@ -64,6 +69,7 @@ private:
     int16_t recompute = -1;
     int16_t detectorMode = 0;
     int16_t rmsDetection = 0;
+    float* levels = nullptr; // blockSize: the detected level of each sample of a run
     float* ring = nullptr;   // squares of the RMS window
     int32_t ringSize = 0;    // entries allocated
     double ringSum = 0.0;

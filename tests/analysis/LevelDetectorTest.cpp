@@ -179,9 +179,15 @@ TEST_F(LevelDetector, NonFiniteInputIsHeardAsSilence) {
 // The detector keeps its state in locals while it runs: a run cut anywhere, or
 // sample by sample, must carry every part of it (hold, peaks, fall, RMS ring and
 // sum) across the cut. 30000 samples pass the 200 ms window more than three times.
+// Whole runs go four samples at a time, single samples one by one: now and then a
+// sample that is not a number, infinite or too loud to square lands in any lane.
 TEST_F(LevelDetector, OutputDoesNotDependOnWhereRunsAreCut) {
-    a = [](uint32_t t) { return static_cast<float>((t / 3000 % 2 ? 0.9 : 0.1) * std::sin(0.05 * t)); };
-    b = [](uint32_t t) { return static_cast<float>(-0.5 * std::sin(0.031 * t)); };
+    a = [](uint32_t t) {
+        if (t % 997 == 13) return std::nanf("");
+        if (t % 1511 == 7) return -2.0e6f;
+        return static_cast<float>((t / 3000 % 2 ? 0.9 : 0.1) * std::sin(0.05 * t));
+    };
+    b = [](uint32_t t) { return t % 1201 == 5 ? INFINITY : static_cast<float>(-0.5 * std::sin(0.031 * t)); };
     for (int mode : {0, 1, 2})
         for (bool rms : {false, true}) {
             Start(mode, rms, true);
