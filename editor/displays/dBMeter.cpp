@@ -13,6 +13,10 @@ using namespace VSTGUI;
 namespace {
 
 constexpr float kTypeOffsetDb[4] = {0.0f, 12.0f, 14.0f, 20.0f};  // Std, K12, K14, K20
+// The numeric read-out's well holds five characters: it reads no lower than this,
+// far below the meters' own scale (which ends at -70 dBFS). Silence would
+// otherwise read -180.0 (the 1e-9 floor) and overflow the well.
+constexpr float kReadoutFloorDb = -99.9f;
 
 // dB of a linear level with the 1e-9 floor; non-finite input reads as silence.
 float LinearToDb(float v) {
@@ -93,7 +97,7 @@ void Mox_GUI_dBMeter::refresh() {
         peakIn = -1000.0f;
         if (db > readoutMax && links[1]) {
             readoutMax = db;
-            SendLink(1, db + kTypeOffsetDb[std::clamp(type, 0, 3)]);
+            SendLink(1, std::max(db + kTypeOffsetDb[std::clamp(type, 0, 3)], kReadoutFloorDb));
         }
         db = Compress(db);
         if (sections > 0 && db > peakHold) {

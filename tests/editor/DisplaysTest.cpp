@@ -194,6 +194,22 @@ TEST_F(Displays, ThePeakHoldMarkerStays150TicksThenTheReadoutTakesTheNextPeakAfr
     EXPECT_NEAR(readout.received[1], -20.0f, 1e-3);
 }
 
+// Silence (and anything far below the meters' scale) reads -99.9 on the numeric
+// read-out, on every meter type, so that the text fits its well.
+TEST_F(Displays, TheReadoutBottomsOutAtItsFloor) {
+    for (int32_t type : {0, 3}) {
+        Probe readout;
+        OnEditorThread([&] { meter(kPeakR).notifyRecord(&readout, LinkMessage(LinkMessage::kRegister, 1)); });
+        post(kPeakR, 110, 0.0f, type);
+        for (int i = 0; i < 150; ++i) level(kPeakR, 0.0f);  // past any hold of an earlier peak
+        level(kPeakR, 0.0f);
+        ASSERT_FALSE(readout.received.empty()) << "type " << type;
+        EXPECT_FLOAT_EQ(readout.received.back(), -99.9f) << "type " << type;
+        level(kPeakR, FromDb(-60.0f));
+        EXPECT_NEAR(readout.received.back(), type == 3 ? -40.0f : -60.0f, 1e-3) << "type " << type;
+    }
+}
+
 // Meter type, then a 0 dBFS and a -6 dBFS peak: the read-out shows them offset by the K-scale.
 class KScale : public Displays, public ::testing::WithParamInterface<std::tuple<int32_t, float>> {};
 
