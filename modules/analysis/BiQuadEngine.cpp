@@ -221,9 +221,12 @@ bool Mox_DSP_BiQuad_Multi_Engine::PartnerMatches(int count) const {
     // call cut by one ends at the event's time, and an event just past the chunk
     // looks the same, so that chunk runs alone). No event of the partner falls
     // inside the chunk either.
+    // Times are compared by their difference, which survives the wrap of the clock.
     const uint32_t end = owner->runningTime + static_cast<uint32_t>(count);
+    auto before = [end](const ModuleEvent* e) { return static_cast<int32_t>(e->time - end) < 0; };
     if (!p || p->flags != 0 || p->process != process || currentTime != owner->runningTime) return false;
-    if ((eventHead && eventHead->time <= end) || (p->eventHead && p->eventHead->time < end)) return false;
+    if ((eventHead && (before(eventHead) || eventHead->time == end)) || (p->eventHead && before(p->eventHead)))
+        return false;
     // A partner fed by this engine cannot go first.
     if (p->inputs[0] == outputs[0] || p->perSampleCoefficients != perSampleCoefficients) return false;
     for (int k = 0; k < kSections; ++k) {
