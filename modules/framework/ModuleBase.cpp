@@ -37,12 +37,21 @@ void Mox_ModuleBase::SleepProcess(int /*start*/, int /*count*/) { flags |= kAsle
 
 void Mox_ModuleBase::Process(int start, int count) { SleepProcess(start, count); }
 
+namespace {
+
+// Sample times are compared by their difference: the clock wraps after 2^32
+// samples, and every queued event lies within a few blocks of the running time,
+// so the difference always has the right sign.
+bool Later(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
+
+}  // namespace
+
 void Mox_ModuleBase::ProcessBlock(int start, int count) {
     const uint32_t chunkStart = owner->runningTime;
     currentTime = chunkStart;
     const uint32_t end = chunkStart + static_cast<uint32_t>(count);
     while (ModuleEvent* e = eventHead) {
-        if (e->time >= end) {
+        if (Later(e->time, end) || e->time == end) {
             // Everything left belongs to a later chunk.
             if (flags == 0) RunProcess(start, count);
             return;
@@ -84,7 +93,7 @@ void Mox_ModuleBase::QueueEvent(uint32_t time, uint16_t pin, uint16_t state, int
 
     // Walk back from the tail past every later event; equal times keep queueing order.
     ModuleEvent* after = eventTail;
-    while (after && after->time > time) after = after->prev;
+    while (after && Later(after->time, time)) after = after->prev;
     if (!after) {
         e->next = eventHead;
         if (eventHead) eventHead->prev = e;

@@ -88,6 +88,32 @@ TEST(SubBlockLoop, EventAtTheChunkEndWaitsForTheNextChunk) {
     EXPECT_EQ(m->segments.back().count, 32);
 }
 
+// The sample clock wraps after 2^32 samples (24.8 hours at 48 kHz, 6.2 at 192):
+// events on either side of the wrap still arrive at their own sample, in order,
+// and one for the next chunk waits for it instead of for the next day.
+TEST(SubBlockLoop, EventsAcrossTheWrapOfTheClockArriveAtTheirSample) {
+    TestOwner owner;
+    owner.runningTime = 0xFFFFFFF0u;  // 16 samples before the wrap
+    auto* m = new RecorderModule(&owner);
+    owner.Place(0, m);
+    m->QueueEvent(0x00000030u, 3, 0, 0, 0, nullptr);  // the chunk after the next one
+    m->QueueEvent(0x00000004u, 2, 0, 0, 0, nullptr);  // after the wrap
+    m->QueueEvent(0xFFFFFFF8u, 1, 0, 0, 0, nullptr);  // before it
+    ASSERT_EQ(m->eventHead->pin, 1);
+    owner.RunChunk(32);  // 0xFFFFFFF0 .. 0x0000000F
+    ASSERT_EQ(m->received.size(), 2u);
+    EXPECT_EQ(m->received[0].pin, 1);
+    EXPECT_EQ(m->received[0].offset, 8);
+    EXPECT_EQ(m->received[1].pin, 2);
+    EXPECT_EQ(m->received[1].offset, 20);
+    owner.RunChunk(32);  // 0x10 .. 0x2F
+    EXPECT_EQ(m->received.size(), 2u);
+    owner.RunChunk(32);  // 0x30 ..: delivered at the chunk's first sample
+    ASSERT_EQ(m->received.size(), 3u);
+    EXPECT_EQ(m->received[2].pin, 3);
+    EXPECT_EQ(m->received[2].offset, 64);
+}
+
 TEST(SubBlockLoop, LateEventIsDeliveredBeforeAnySampleOfTheChunk) {
     TestOwner owner;
     owner.runningTime = 500;
