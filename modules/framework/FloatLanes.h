@@ -1,5 +1,5 @@
-// Four float lanes in one SSE register, written with the compiler's vector
-// extension so that the same code builds for x86-64 and for 32-bit x86 (SSE2).
+// Four float lanes in one SSE register, written with the vector extension GCC and
+// clang share, so that the same code builds for x86-64 and for 32-bit x86 (SSE2).
 // Lane arithmetic rounds exactly as the scalar float code does (no fused
 // multiply-add on either target). Used where the compiler cannot vectorise a
 // loop on its own: a recursion run on two channels at once, table lookups.
@@ -53,10 +53,10 @@ inline void GatherPairs4(const float* table, IntLanes4 index, Lanes4& at, Lanes4
     const Lanes4 b = LoadPair(table + static_cast<uint32_t>(index[1]));
     const Lanes4 c = LoadPair(table + static_cast<uint32_t>(index[2]));
     const Lanes4 d = LoadPair(table + static_cast<uint32_t>(index[3]));
-    const Lanes4 ab = __builtin_shuffle(a, b, IntLanes4{0, 4, 1, 5});  // a0 b0 a1 b1
-    const Lanes4 cd = __builtin_shuffle(c, d, IntLanes4{0, 4, 1, 5});  // c0 d0 c1 d1
-    at = __builtin_shuffle(ab, cd, IntLanes4{0, 1, 4, 5});
-    next = __builtin_shuffle(ab, cd, IntLanes4{2, 3, 6, 7});
+    const Lanes4 ab = __builtin_shufflevector(a, b, 0, 4, 1, 5);  // a0 b0 a1 b1
+    const Lanes4 cd = __builtin_shufflevector(c, d, 0, 4, 1, 5);  // c0 d0 c1 d1
+    at = __builtin_shufflevector(ab, cd, 0, 1, 4, 5);
+    next = __builtin_shufflevector(ab, cd, 2, 3, 6, 7);
 }
 
 inline Lanes4 ToFloat4(IntLanes4 v) { return __builtin_convertvector(v, Lanes4); }
