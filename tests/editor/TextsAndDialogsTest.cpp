@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -151,7 +152,10 @@ TEST(TextEntry, AnUnterminatedTextInALoadedChunkIsReadOnlyToItsFieldsEnd) {
 struct Dialogs : ::testing::Test {
     std::string dir = testing::TempDir() + "orva-dialogs-" + std::to_string(getpid());
     void SetUp() override { mkdir(dir.c_str(), 0700); }
-    void TearDown() override { Mox_FileSelector::setDialogPrograms({"zenity", "kdialog"}); }
+    void TearDown() override {
+        Mox_FileSelector::setDialogPrograms({"zenity", "kdialog"});
+        std::filesystem::remove_all(dir);  // the stand-ins and files of this test
+    }
     // A dialog program named name that logs its arguments, waits, prints answer
     // and ends with status.
     std::string standIn(const std::string& name, const std::string& answer, int status = 0, double wait = 0.2) {
