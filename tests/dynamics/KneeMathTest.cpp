@@ -213,7 +213,7 @@ TEST(KneeMath, BeforeAnySettingArrivesLevelsAboveFullScalePassUnchanged) {
 // levels at the thresholds, at the floor, far outside and not numbers at all, and
 // runs whose length is not a multiple of four.
 TEST(KneeMath, BlockOutputIsTheCurveLevelByLevel) {
-    const float special[] = {-1.9999f, -3.0001f, -8.0f, -8.0001f, 0.0f, -0.0f, 4.0f, 1e30f, -1e30f,
+    const float edges[] = {-1.9999f, -3.0001f, -8.0f, -8.0001f, 0.0f, -0.0f, 4.0f, 1e30f, -1e30f,
                              INFINITY, -INFINITY, std::nanf("")};
     for (bool wired : {false, true})
         for (float compKnee : {25.0f, 75.0f})
@@ -225,7 +225,7 @@ TEST(KneeMath, BlockOutputIsTheCurveLevelByLevel) {
                     rig.Compressor(-20.0f, ratio, compKnee);
                     rig.Expander(-30.0f, 1.0f / ratio, expKnee);
                     for (int i = 0; i < 128; ++i) rig.level.v[i] = -12.0f + 0.13f * static_cast<float>(i);
-                    std::copy(std::begin(special), std::end(special), rig.level.v + 40);
+                    std::copy(std::begin(edges), std::end(edges), rig.level.v + 40);
                     for (int run : {127, 1, 128}) {
                         const int at = rig.owner.chunkOffset;
                         rig.owner.RunChunk(run);
