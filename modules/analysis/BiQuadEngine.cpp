@@ -207,6 +207,40 @@ void StereoSection(float* frames, int start, int count, const float* const* coef
     KeepState(memoryRight, x1[1], x2[1], y1[1], y2[1]);
 }
 
+// One stereo section's fixed coefficients and its memory of both channels.
+struct StereoStage {
+    Lanes4 b0, b1, b2, a1, a2;
+    Lanes4 x1, x2, y1, y2;
+    float* memoryLeft;
+    float* memoryRight;
+};
+
+// N sections with fixed coefficients on both channels, all of them per sample:
+// each section's recursion is the only chain carried from sample to sample, so the
+// processor works on the sections side by side. The arithmetic is StereoSection's.
+template <int N>
+void StereoCascade(float* frames, int start, int count, StereoStage* stages) {
+    StereoStage s[N];
+    for (int k = 0; k < N; ++k) s[k] = stages[k];
+    const Lanes4 tiny = {1e-10f, 1e-10f, 0.0f, 0.0f};
+    float* f = frames + 2 * start;
+    for (int i = 0; i < count; ++i, f += 2) {
+        Lanes4 x = LoadPair(f);
+#pragma GCC unroll 5
+        for (int k = 0; k < N; ++k) {
+            const Lanes4 y = s[k].b0 * x + s[k].b1 * s[k].x1 + s[k].b2 * s[k].x2 - s[k].a2 * s[k].y2 -
+                             (s[k].a1 * s[k].y1 + tiny);
+            s[k].x2 = s[k].x1; s[k].x1 = x; s[k].y2 = s[k].y1; s[k].y1 = y;
+            x = y;
+        }
+        StorePair(f, x);
+    }
+    for (int k = 0; k < N; ++k) {
+        KeepState(s[k].memoryLeft, s[k].x1[0], s[k].x2[0], s[k].y1[0], s[k].y2[0]);
+        KeepState(s[k].memoryRight, s[k].x1[1], s[k].x2[1], s[k].y1[1], s[k].y2[1]);
+    }
+}
+
 }  // namespace
 
 bool Mox_DSP_BiQuad_Multi_Engine::SectionUsable(int k) const {
@@ -273,23 +307,46 @@ void Mox_DSP_BiQuad_Multi_Engine::FilterPair(int start, int count) {
     float* outLeft = outputs[0];
     float* outRight = p.outputs[0];
     const int end = start + count;
-    bool first = true;
+    int used[kSections];
+    int sections = 0;
+    bool perSample = false;
     for (int k = 0; k < kSections; ++k) {
         if (!SectionUsable(k)) continue;
-        if (first) {
-            for (int i = start; i < end; ++i) {
-                frames[2 * i] = left[i];
-                frames[2 * i + 1] = right[i];
-            }
-            first = false;
-        }
-        StereoSection(frames, start, count, &inputs[9 + 10 * k], perSampleCoefficients && sectionLive[k],
-                      perSampleCoefficients ? start : 0, memory[k], p.memory[k]);
+        used[sections++] = k;
+        perSample |= perSampleCoefficients && sectionLive[k];
     }
-    if (first) {
+    if (sections == 0) {
         std::memcpy(outLeft + start, left + start, sizeof(float) * static_cast<size_t>(count));
         std::memcpy(outRight + start, right + start, sizeof(float) * static_cast<size_t>(count));
     } else {
+        for (int i = start; i < end; ++i) {
+            frames[2 * i] = left[i];
+            frames[2 * i + 1] = right[i];
+        }
+        const int at = perSampleCoefficients ? start : 0;
+        if (perSample) {
+            for (int n = 0; n < sections; ++n) {
+                const int k = used[n];
+                StereoSection(frames, start, count, &inputs[9 + 10 * k], perSampleCoefficients && sectionLive[k], at,
+                              memory[k], p.memory[k]);
+            }
+        } else {
+            StereoStage stages[kSections];
+            for (int n = 0; n < sections; ++n) {
+                const int k = used[n];
+                const float* const* c = &inputs[9 + 10 * k];
+                const float* mL = memory[k];
+                const float* mR = p.memory[k];
+                stages[n] = StereoStage{Splat4(c[0][at]), Splat4(c[1][at]), Splat4(c[2][at]), Splat4(c[3][at]),
+                                        Splat4(c[4][at]), Lanes4{mL[0], mR[0], 0.0f, 0.0f},
+                                        Lanes4{mL[1], mR[1], 0.0f, 0.0f}, Lanes4{mL[2], mR[2], 0.0f, 0.0f},
+                                        Lanes4{mL[3], mR[3], 0.0f, 0.0f}, memory[k], p.memory[k]};
+            }
+            using Cascade = void (*)(float*, int, int, StereoStage*);
+            static constexpr Cascade kCascades[kSections] = {&StereoCascade<1>, &StereoCascade<2>, &StereoCascade<3>,
+                                                            &StereoCascade<4>, &StereoCascade<5>};
+            kCascades[sections - 1](frames, start, count, stages);
+        }
         for (int i = start; i < end; ++i) {
             outLeft[i] = frames[2 * i];
             outRight[i] = frames[2 * i + 1];
