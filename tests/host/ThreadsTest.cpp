@@ -5,8 +5,8 @@
 
 #include <array>
 #include <atomic>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -248,6 +248,7 @@ TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnTh
     effect.setBlockSize(64);
     effect.resume();
     std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
     std::thread audio([&] {
         std::vector<float> l(64), r(64), ol(64), orr(64);
         VstMidiEvent note{};
@@ -262,13 +263,19 @@ TEST(Threads, NoteListenersComeAndGoWhileMidiArrivesAndHearNotesOnlyOnTheirOwnTh
             note.midiData[2] = static_cast<char>(n & 1 ? 100 : 0);
             effect.processEvents(&list);
             effect.Process(l, r, ol, orr);
+            blocks.fetch_add(1, std::memory_order_release);
         }
     });
-    // The editor's thread: listeners made, told, removed and destroyed over and over.
+    // The editor's thread: listeners made, told, removed and destroyed over and over,
+    // once MIDI is flowing, and for as long as it takes some of them to hear notes
+    // (a slow or busy machine may start the audio thread late or pause it).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (blocks.load(std::memory_order_acquire) < 10 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     int heard = 0, foreign = 0, bad = 0;
     ThreadNoteListener steady;
     effect.AddNoteListener(&steady);
-    for (int k = 0; k < 2000; ++k) {
+    for (int k = 0; k < 2000 || (heard == 0 && std::chrono::steady_clock::now() < deadline); ++k) {
         auto passing = std::make_unique<ThreadNoteListener>();
         effect.AddNoteListener(passing.get());
         std::this_thread::yield();
@@ -298,6 +305,7 @@ TEST(Threads, DisplayFeedersWhileTheEditorOpensAndClosesAThousandTimes) {
     effect.resume();
     DisplayMailbox& box = effect.displayMailbox();
     std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
     std::thread audio([&] {
         effect.modules[32]->QueueEvent(effect.runningTime, 14, 0, 3, 0.3f, nullptr);
         std::vector<float> l(256), r(256), ol(256), orr(256);
