@@ -162,46 +162,21 @@ void MonoSection(const float* in, float* out, int start, int count, const float*
     KeepState(memory, x1, x2, y1, y2);
 }
 
-// The same section on two channels at once, in place on interleaved frames: lane 0
-// carries the left channel, lane 1 the right, with the very arithmetic of
-// MonoSection (lanes 2 and 3 stay exactly 0).
-void StereoSection(float* frames, int start, int count, const float* const* coef, bool perSample, int at,
-                   float* memoryLeft, float* memoryRight) {
+// A section whose coefficients change per sample, on two channels at once, in
+// place on interleaved frames: lane 0 carries the left channel, lane 1 the right,
+// with the very arithmetic of MonoSection (lanes 2 and 3 stay exactly 0).
+void StereoLiveSection(float* frames, int start, int count, const float* const* coef, float* memoryLeft,
+                       float* memoryRight) {
     Lanes4 x1 = {memoryLeft[0], memoryRight[0], 0.0f, 0.0f}, x2 = {memoryLeft[1], memoryRight[1], 0.0f, 0.0f};
     Lanes4 y1 = {memoryLeft[2], memoryRight[2], 0.0f, 0.0f}, y2 = {memoryLeft[3], memoryRight[3], 0.0f, 0.0f};
     const Lanes4 tiny = {1e-10f, 1e-10f, 0.0f, 0.0f};
-    const int end = start + count;
     float* f = frames + 2 * start;
-    if (perSample) {
-        for (int i = start; i < end; ++i, f += 2) {
-            const Lanes4 x = LoadPair(f);
-            const Lanes4 y = Splat4(coef[0][i]) * x + Splat4(coef[1][i]) * x1 + Splat4(coef[2][i]) * x2 -
-                             Splat4(coef[4][i]) * y2 - (Splat4(coef[3][i]) * y1 + tiny);
-            x2 = x1; x1 = x; y2 = y1; y1 = y;
-            StorePair(f, y);
-        }
-    } else {
-        const Lanes4 b0 = Splat4(coef[0][at]), b1 = Splat4(coef[1][at]), b2 = Splat4(coef[2][at]);
-        const Lanes4 a1 = Splat4(coef[3][at]), a2 = Splat4(coef[4][at]);
-        int i = start;
-        for (; i + 4 <= end; i += 4, f += 8) {
-            const Lanes4 xa = LoadPair(f), xb = LoadPair(f + 2), xc = LoadPair(f + 4), xd = LoadPair(f + 6);
-            const Lanes4 ya = b0 * xa + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + tiny);
-            const Lanes4 yb = b0 * xb + b1 * xa + b2 * x1 - a2 * y1 - (a1 * ya + tiny);
-            const Lanes4 yc = b0 * xc + b1 * xb + b2 * xa - a2 * ya - (a1 * yb + tiny);
-            const Lanes4 yd = b0 * xd + b1 * xc + b2 * xb - a2 * yb - (a1 * yc + tiny);
-            StorePair(f, ya);
-            StorePair(f + 2, yb);
-            StorePair(f + 4, yc);
-            StorePair(f + 6, yd);
-            x2 = xc; x1 = xd; y2 = yc; y1 = yd;
-        }
-        for (; i < end; ++i, f += 2) {
-            const Lanes4 x = LoadPair(f);
-            const Lanes4 y = b0 * x + b1 * x1 + b2 * x2 - a2 * y2 - (a1 * y1 + tiny);
-            x2 = x1; x1 = x; y2 = y1; y1 = y;
-            StorePair(f, y);
-        }
+    for (int i = start; i < start + count; ++i, f += 2) {
+        const Lanes4 x = LoadPair(f);
+        const Lanes4 y = Splat4(coef[0][i]) * x + Splat4(coef[1][i]) * x1 + Splat4(coef[2][i]) * x2 -
+                         Splat4(coef[4][i]) * y2 - (Splat4(coef[3][i]) * y1 + tiny);
+        x2 = x1; x1 = x; y2 = y1; y1 = y;
+        StorePair(f, y);
     }
     KeepState(memoryLeft, x1[0], x2[0], y1[0], y2[0]);
     KeepState(memoryRight, x1[1], x2[1], y1[1], y2[1]);
@@ -217,7 +192,7 @@ struct StereoStage {
 
 // N sections with fixed coefficients on both channels, all of them per sample:
 // each section's recursion is the only chain carried from sample to sample, so the
-// processor works on the sections side by side. The arithmetic is StereoSection's.
+// processor works on the sections side by side. The arithmetic is StereoLiveSection's.
 template <int N>
 void StereoCascade(float* frames, int start, int count, StereoStage* stages) {
     StereoStage s[N];
@@ -323,29 +298,33 @@ void Mox_DSP_BiQuad_Multi_Engine::FilterPair(int start, int count) {
             frames[2 * i] = left[i];
             frames[2 * i + 1] = right[i];
         }
+        // Fixed sections run as one cascade; a section with coefficients per sample
+        // splits it, and the sections then run one after the other.
         const int at = perSampleCoefficients ? start : 0;
-        if (perSample) {
-            for (int n = 0; n < sections; ++n) {
-                const int k = used[n];
-                StereoSection(frames, start, count, &inputs[9 + 10 * k], perSampleCoefficients && sectionLive[k], at,
-                              memory[k], p.memory[k]);
-            }
-        } else {
-            StereoStage stages[kSections];
-            for (int n = 0; n < sections; ++n) {
-                const int k = used[n];
-                const float* const* c = &inputs[9 + 10 * k];
-                const float* mL = memory[k];
-                const float* mR = p.memory[k];
-                stages[n] = StereoStage{Splat4(c[0][at]), Splat4(c[1][at]), Splat4(c[2][at]), Splat4(c[3][at]),
-                                        Splat4(c[4][at]), Lanes4{mL[0], mR[0], 0.0f, 0.0f},
-                                        Lanes4{mL[1], mR[1], 0.0f, 0.0f}, Lanes4{mL[2], mR[2], 0.0f, 0.0f},
-                                        Lanes4{mL[3], mR[3], 0.0f, 0.0f}, memory[k], p.memory[k]};
-            }
-            using Cascade = void (*)(float*, int, int, StereoStage*);
-            static constexpr Cascade kCascades[kSections] = {&StereoCascade<1>, &StereoCascade<2>, &StereoCascade<3>,
-                                                            &StereoCascade<4>, &StereoCascade<5>};
+        StereoStage stages[kSections];
+        for (int n = 0; n < sections; ++n) {
+            const int k = used[n];
+            const float* const* c = &inputs[9 + 10 * k];
+            const float* mL = memory[k];
+            const float* mR = p.memory[k];
+            stages[n] = StereoStage{Splat4(c[0][at]), Splat4(c[1][at]), Splat4(c[2][at]), Splat4(c[3][at]),
+                                    Splat4(c[4][at]), Lanes4{mL[0], mR[0], 0.0f, 0.0f},
+                                    Lanes4{mL[1], mR[1], 0.0f, 0.0f}, Lanes4{mL[2], mR[2], 0.0f, 0.0f},
+                                    Lanes4{mL[3], mR[3], 0.0f, 0.0f}, memory[k], p.memory[k]};
+        }
+        using Cascade = void (*)(float*, int, int, StereoStage*);
+        static constexpr Cascade kCascades[kSections] = {&StereoCascade<1>, &StereoCascade<2>, &StereoCascade<3>,
+                                                        &StereoCascade<4>, &StereoCascade<5>};
+        if (!perSample) {
             kCascades[sections - 1](frames, start, count, stages);
+        } else {
+            for (int n = 0; n < sections; ++n) {
+                const int k = used[n];
+                if (perSampleCoefficients && sectionLive[k])
+                    StereoLiveSection(frames, start, count, &inputs[9 + 10 * k], memory[k], p.memory[k]);
+                else
+                    StereoCascade<1>(frames, start, count, &stages[n]);
+            }
         }
         for (int i = start; i < end; ++i) {
             outLeft[i] = frames[2 * i];

@@ -147,10 +147,7 @@ TEST(BiQuadEngine, SameOutputHoweverTheRunIsCut) {
 TEST(BiQuadEngine, TwoChannelsFilteredTogetherGiveWhatEachGivesAlone) {
     auto second = [](uint32_t t) { return 0.4f * std::sin(0.013f * static_cast<float>(t)) + 0.3f * Noise(t + 999); };
     auto events = [](Engine* engine, bool left, bool perSample) {
-        if (perSample) {
-            Setting(engine, 0, 1, 1);
-            for (int k = 0; k < 3; ++k) State(engine, 0, static_cast<uint16_t>(9 + 10 * k), 1);
-        }
+        if (perSample) Setting(engine, 0, 1, 1);
         if (left) {
             Setting(engine, 700, SectionOnPin(1), 0);
             Setting(engine, 1400, SectionOnPin(1), 1);
@@ -181,6 +178,14 @@ TEST(BiQuadEngine, TwoChannelsFilteredTogetherGiveWhatEachGivesAlone) {
             events(both.engines[0], true, perSample);
             events(both.engines[1], false, perSample);
             EqGraph left(Noise, 1), right(second, 1);
+            // Per sample: bands 0 and 2 are told their frequency varies and design
+            // every sample, so their sections read coefficients per sample; band 1
+            // stays fixed.
+            for (EqGraph* g : {&both, &left, &right})
+                for (int k = 0; perSample && k < 3; k += 2) {
+                    Setting(g->designers[k], 0, 5, 1);
+                    State(g->designers[k], 0, 0, 1);
+                }
             events(left.engines[0], true, perSample);
             events(right.engines[0], false, perSample);
             const auto together = run(both, 4000, split);
