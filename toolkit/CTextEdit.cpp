@@ -86,11 +86,16 @@ void CTextEdit::looseFocus() {
     if (editing && frame && frame->getPlatformFrame()) frame->getPlatformFrame()->closeEditField();
 }
 
-void CTextEdit::editFieldEnded(const std::string& edited, bool byReturn) {
-    if (!editing) return;
+bool CTextEdit::takeEndedText(const std::string& edited, bool byReturn) {
+    if (!editing) return false;
     editing = false;
     enteredByReturn = byReturn;
     setText(edited.c_str());
+    return true;
+}
+
+void CTextEdit::editFieldEnded(const std::string& edited, bool byReturn) {
+    if (!takeEndedText(edited, byReturn)) return;
     float next = value;
     if (stringToValue) {
         if (!stringToValue(text.c_str(), next, stringToValueUserData)) next = value;

@@ -40,7 +40,11 @@ public:
     void editFieldEnded(const std::string& text, bool byReturn) override;
 
 protected:
-    // Subclasses that end an edit their own way clear editing themselves.
+    // The first step of ending an edit, for this class and the subclasses that end
+    // it their own way: false when no edit is open; otherwise the edit is closed
+    // and the field's text taken as the text.
+    bool takeEndedText(const std::string& edited, bool byReturn);
+
     std::string text;
     bool editing = false;
     bool enteredByReturn = false;

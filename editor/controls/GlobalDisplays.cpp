@@ -61,10 +61,7 @@ CMouseEventResult Mox_GlobalNumberDisplay::onMouseDown(CPoint&, const int32_t& b
 }
 
 void Mox_GlobalNumberDisplay::editFieldEnded(const std::string& edited, bool byReturn) {
-    if (!editing) return;
-    editing = false;
-    enteredByReturn = byReturn;
-    setText(edited.c_str());
+    if (!takeEndedText(edited, byReturn)) return;
     bool accepted = false;
     float fraction = 0.0f;
     if (shownTag > 0 && AcceptedEdit(edited, textBeforeEdit, editor->rowOfTag(shownTag), fraction)) {

@@ -123,10 +123,7 @@ CMouseEventResult Mox_CNumberEntry::onMouseDown(CPoint& where, const int32_t& bu
 }
 
 void Mox_CNumberEntry::editFieldEnded(const std::string& edited, bool byReturn) {
-    if (!editing) return;
-    editing = false;
-    enteredByReturn = byReturn;
-    setText(edited.c_str());
+    if (!takeEndedText(edited, byReturn)) return;
     bool accepted = false;
     float fraction = 0.0f;
     if (AcceptedEdit(edited, textBeforeEdit, editor->rowOfTag(valueTag()), fraction)) {

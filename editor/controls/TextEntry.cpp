@@ -83,10 +83,7 @@ CMouseEventResult Mox_CTextEntry::onMouseDown(CPoint&, const int32_t& buttons) {
 }
 
 void Mox_CTextEntry::editFieldEnded(const std::string& edited, bool byReturn) {
-    if (!editing) return;
-    editing = false;
-    enteredByReturn = byReturn;
-    setText(edited.c_str());
+    if (!takeEndedText(edited, byReturn)) return;
     if (text != textBeforeEdit) {
         if (entryKind == kReadOnly) text = textBeforeEdit;
         // What is kept is what fits the field.
