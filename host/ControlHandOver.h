@@ -77,7 +77,14 @@ int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
         cell.sequence.store(dequeuePos_ + kCapacity, std::memory_order_release);
         ++dequeuePos_;
         uint32_t& last = delivered_[change.index];
-        if (static_cast<int32_t>(change.generation - last) <= 0) continue;  // stale
+        if (static_cast<int32_t>(change.generation - last) <= 0) {  // stale
+            // Skipped because an overflow delivery read a newer value; that index
+            // goes out again at the end of this drain and keeps the mark.
+            const uint32_t bit = 1u << (change.index % 32);
+            if (change.programChange && (dirty_[change.index / 32].load(std::memory_order_acquire) & bit))
+                dirtyProgram_[change.index / 32].fetch_or(bit, std::memory_order_release);
+            continue;
+        }
         last = change.generation;
         send(change.index, change.controlValue, change.programChange);
         ++delivered;
@@ -90,9 +97,21 @@ int ControlHandOver::Drain(Deliver&& deliver, CurrentValue&& currentValue) {
             int bit = __builtin_ctz(bits);
             bits &= bits - 1;
             int index = word * 32 + bit;
-            delivered_[index] = generation_[index].load(std::memory_order_acquire);
-            send(index, currentValue(index), (programBits >> bit) & 1u);
+            // The value read may be newer than changes pushed while it was read,
+            // which are still on their way through the ring: they are skipped as
+            // stale (so the receivers never step back to them), and the index goes
+            // out once more at the next drain with whatever is current then.
+            const uint32_t before = generation_[index].load(std::memory_order_acquire);
+            const float value = currentValue(index);
+            const uint32_t after = generation_[index].load(std::memory_order_acquire);
+            delivered_[index] = after;
+            const bool programChange = (programBits >> bit) & 1u;
+            send(index, value, programChange);
             ++delivered;
+            if (after != before) {
+                if (programChange) dirtyProgram_[word].fetch_or(1u << bit, std::memory_order_release);
+                dirty_[word].fetch_or(1u << bit, std::memory_order_release);
+            }
         }
     }
     return delivered;

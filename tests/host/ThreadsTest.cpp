@@ -3,6 +3,7 @@
 // script), which must report nothing here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -51,6 +52,36 @@ TEST(Threads, HandOverKeepsEachProducersOrderAndLosesNothing) {
         EXPECT_EQ(lastSeen[static_cast<size_t>(10 + p)], kPerProducer - 1.0f);
     }
     EXPECT_TRUE(handOver.Empty());
+}
+
+// A producer that stores its value and pushes it while an overflow delivery reads
+// the current value: whether its pushes land just before or just after that read,
+// the receiver never steps back and ends at the newest value.
+TEST(Threads, HandOverNeverStepsBackWhenAProducerPushesDuringAnOverflowRead) {
+    for (const bool pushBeforeRead : {true, false}) {
+        ControlHandOver handOver;
+        float latest = 0.0f;
+        auto produce = [&](float v) {
+            latest = v;  // stored before it is handed over, as the effect does
+            handOver.Push(7, v);
+        };
+        for (uint32_t k = 0; k <= ControlHandOver::kCapacity; ++k) produce(static_cast<float>(k));  // overflows
+        std::vector<float> got;
+        auto deliver = [&](int32_t, float v) { got.push_back(v); };
+        // The first drain empties the ring, then reads the overflowed index while
+        // the producer, with room in the ring again, pushes two more.
+        handOver.Drain(deliver, [&](int32_t) {
+            const float before = latest;
+            produce(latest + 1.0f);
+            produce(latest + 1.0f);
+            return pushBeforeRead ? latest : before;
+        });
+        for (int i = 0; i < 2; ++i) handOver.Drain(deliver, [&](int32_t) { return latest; });
+        EXPECT_TRUE(std::is_sorted(got.begin(), got.end())) << "pushes before the read: " << pushBeforeRead;
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back(), latest);
+        EXPECT_TRUE(handOver.Empty());
+    }
 }
 
 TEST(Threads, HandOverOverflowMarksTheIndexAndSendsItsCurrentValue) {
