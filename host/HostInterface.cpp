@@ -292,7 +292,21 @@ int Mox_DSP_VST::DeliverNotes() {
 int32_t Mox_DSP_VST::processEvents(VstEvents* events) {
     if (!events) return 0;
     AudioThreadScope scope;
+    // While another thread rebuilds the graph, the block's events have nowhere to go.
+    if (!gate.TryEnter()) return 0;
+    struct LeaveGate {
+        GraphGate& gate;
+        ~LeaveGate() { gate.Leave(); }
+    } leave{gate};
+    // An event's time lies inside the block it comes with; hosts and bridges do send
+    // garbage stamps, which would otherwise wait in the queues for hours.
+    const int32_t lastSample = blockSize > 1 ? blockSize - 1 : 0;
+    // MIDI gives way before the event pool runs dry, so that the changes the graph
+    // sends itself in this block still find records: past the reserve, the block's
+    // remaining (newest) events are dropped.
+    constexpr int kReserve = EventPool::kCapacity / 4;
     for (int32_t i = 0; i < events->numEvents; ++i) {
+        if (FreeEventCount() < kReserve) break;
         const VstEvent* event = events->events[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
@@ -303,7 +317,7 @@ int32_t Mox_DSP_VST::processEvents(VstEvents* events) {
         if (status >= 0xF0) continue;  // system messages
 
         const int32_t packed = static_cast<int32_t>(status | (data1 << 8) | (data2 << 16) | (data3 << 24));
-        const int32_t delta = midi->deltaFrames > 0 ? midi->deltaFrames : 0;
+        const int32_t delta = midi->deltaFrames < 0 ? 0 : (midi->deltaFrames > lastSample ? lastSample : midi->deltaFrames);
         const uint32_t time = runningTime + static_cast<uint32_t>(delta);
         SendControlEvent(time, 49, 0, packed, 0.0f);
 

@@ -166,6 +166,7 @@ int Mox_DSP_VST::presetMemoryCounter() const { return gPresetCounter; }
 // Host life cycle
 
 void Mox_DSP_VST::suspend() {
+    GraphGate::Closed closed(gate);
     AudioThreadScope scope;
     notRunning = -1;
     for (int i = 0; i < moduleCount; ++i) {
@@ -180,6 +181,7 @@ void Mox_DSP_VST::suspend() {
 }
 
 void Mox_DSP_VST::resume() {
+    GraphGate::Closed closed(gate);
     AudioThreadScope scope;
     std::atomic_ref<int32_t>(lastMidiController).store(-1, std::memory_order_relaxed);
     if (internalBlockSize != builtBlockSize || sampleRateInt != builtSampleRate) {
@@ -236,6 +238,7 @@ void Mox_DSP_VST::BuildGraph() {
 
 void Mox_DSP_VST::setSampleRate(float rate) {
     if (!(rate >= 1.0f && rate <= 10.0e6f)) return;  // NaN, zero or absurd rates keep the old one
+    GraphGate::Closed closed(gate);  // the modules read the tables rebuilt here
     sampleRate = rate;
     sampleRateInt = static_cast<int32_t>(rate);
     samplesPerMs = static_cast<float>(sampleRateInt) * 0.001f;
@@ -247,6 +250,7 @@ void Mox_DSP_VST::setSampleRate(float rate) {
 
 void Mox_DSP_VST::setBlockSize(int32_t size) {
     if (size < 1) return;  // a block of no samples cannot size the graph
+    GraphGate::Closed closed(gate);
     blockSize = size;
     internalBlockSize = size <= kMaxChunk ? size : kMaxChunk;
 }
@@ -256,11 +260,18 @@ void Mox_DSP_VST::processReplacing(float** inputs, float** outputs, int32_t fram
     float* out[2] = {outputs[0], outputs[1]};
     AudioThreadScope scope;
 
-    if (moduleCount == 0) {
+    // No graph yet, or another thread is rebuilding it right now: silence.
+    const bool entered = gate.TryEnter();
+    if (!entered || moduleCount == 0) {
         for (float* o : out)
             if (o) std::memset(o, 0, sizeof(float) * static_cast<size_t>(frames));
+        if (entered) gate.Leave();
         return;
     }
+    struct LeaveGate {
+        GraphGate& gate;
+        ~LeaveGate() { gate.Leave(); }
+    } leave{gate};
     if (displayModuleCount > 0 && mailbox.IsOpen()) WakeDisplayModules();
     Mox_ModuleBase* last = modules[moduleCount - 1];
     // The module buffers hold builtBlockSize samples, whatever the host said since.

@@ -7,7 +7,8 @@
 // editor.
 //
 // Threads: processReplacing, processEvents, suspend and resume run on the host's
-// audio thread, and with them every module. Parameters, programs, chunks and the
+// audio thread, and with them every module (a host that reconfigures from another
+// thread while audio runs meets the gate: see GraphGate). Parameters, programs, chunks and the
 // editor may be driven from any other thread: their control events reach the
 // modules through a lock-free hand-over that the audio thread drains at the start
 // of every chunk. Display data travels the other way through a mailbox.
@@ -22,6 +23,7 @@
 #include "host/ChunkSnapshots.h"
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
+#include "host/GraphGate.h"
 #include "host/NoteMailbox.h"
 #include "host/PresetBank.h"
 #include "modules/framework/GraphBuilder.h"
@@ -187,6 +189,9 @@ protected:
     std::atomic<bool> notesWanted{false};  // some listener is registered
 
     ControlHandOver handOver;
+    // Closed by suspend, resume and the sample-rate and block-size changes while
+    // they touch the graph; processing that meets it closed answers silence.
+    GraphGate gate;
     DisplayMailbox mailbox;
     BackgroundWorker backgroundWorker;
     ChunkSnapshots bankChunks{kProgramCount};  // what getChunk hands out for the bank

@@ -28,8 +28,8 @@ ModuleEvent* EventPool::Take() {
         --freeCount_;
         return e;
     }
-    ++heapFallbacks_;
-    return new (std::nothrow) ModuleEvent();
+    ++dropped_;
+    return nullptr;
 }
 
 void EventPool::Give(ModuleEvent* event) {

@@ -29,9 +29,11 @@ struct ConnectionNode {
 void FreeConnectionList(ConnectionNode*& head);
 
 // Fixed pool of event records, used only on the audio thread. The records are
-// allocated once; taking and giving back a record is a pointer swap. Should a
-// burst ever exhaust the pool, records come from the heap (and are counted), so
-// that no event is lost.
+// allocated once; taking and giving back a record is a pointer swap. The audio
+// thread never allocates, whatever a host sends: should a burst ever exhaust the
+// pool, Take answers null and the newest event is dropped (and counted). Dropping
+// the newest keeps every queue as it was, in order, and the records come back as
+// soon as the chunk has delivered what is queued.
 class EventPool {
 public:
     static constexpr int kCapacity = 8192;
@@ -45,11 +47,11 @@ public:
     void Give(ModuleEvent* event);
 
     int freeCount() const { return freeCount_; }
-    int heapFallbacks() const { return heapFallbacks_; }
+    int dropped() const { return dropped_; }
 
 private:
     ModuleEvent* records_;
     ModuleEvent* freeList_ = nullptr;
     int freeCount_ = 0;
-    int heapFallbacks_ = 0;
+    int dropped_ = 0;
 };

@@ -85,6 +85,7 @@ public:
 
     ModuleEvent* TakeEvent() { return eventPool.Take(); }
     void GiveEvent(ModuleEvent* e) { eventPool.Give(e); }
+    int FreeEventCount() const { return eventPool.freeCount(); }
 
     float* hostInputs[4];          // host-input module's buffers: L, R, side L, side R
     int32_t snapAfterProgram;      // -1 after setProgram until the chunk ends

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/PresetBank.h"
 #include "tests/realtime/Watched.h"
 #include "tools/PluginLoader.h"
 
@@ -149,6 +150,69 @@ TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
     stop.store(true);
     editor.join();
     EXPECT_EQ(counted, 0) << "allocations, frees or locks on the processing thread";
+}
+
+// A host that stamps its MIDI far beyond the block (10^9 frames ahead): each event
+// acts inside the block it came with, at its last sample, and the queues neither
+// grow nor make the processing thread allocate, block after block.
+TEST(RealTimeSafety, MidiStampedFarBeyondTheBlockActsWithinItAndNeverAllocates) {
+    PluginLoader plugin;
+    ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
+    AEffect* e = plugin.effect();
+    plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    plugin.Dispatch(effSetBlockSize, 0, 128);
+    // Controller 7 drives "Gain" (make-up, index 14) and nothing else.
+    void* chunk = nullptr;
+    const intptr_t size = e->dispatcher(e, effGetChunk, 0, 0, &chunk, 0.0f);
+    ASSERT_EQ(size, kBankBytes);
+    std::vector<PresetMemory> bank(kProgramCount);
+    std::memcpy(bank.data(), chunk, sizeof(PresetMemory) * kProgramCount);
+    for (int16_t& controller : bank[0].midiMap) controller = -1;
+    bank[0].midiMap[14] = 7;
+    e->dispatcher(e, effSetChunk, 0, kBankBytes, bank.data(), 0.0f);
+    plugin.Dispatch(effMainsChanged, 0, 1);
+
+    std::vector<VstMidiEvent> ccs(64);
+    std::vector<VstEvent*> pointers(sizeof(VstEvents) / sizeof(VstEvent*) + ccs.size());
+    auto* list = reinterpret_cast<VstEvents*>(pointers.data());
+    list->numEvents = static_cast<int32_t>(ccs.size());
+    for (size_t k = 0; k < ccs.size(); ++k) list->events[k] = reinterpret_cast<VstEvent*>(&ccs[k]);
+
+    std::vector<float> in(128), out[2] = {std::vector<float>(128), std::vector<float>(128)};
+    std::vector<float> silent(128, 0.0f);
+    auto levelOfLastBlock = [&] {
+        double sum = 0;
+        for (float v : out[0]) sum += double(v) * v;
+        return 10.0 * std::log10(sum / 128.0 + 1e-30);
+    };
+    double lowGain = 0, highGain = 0;
+    for (int b = 0; b < 3000; ++b) {
+        if (b == 200) {
+            gCalls.store(0);
+            tWatched = true;
+        }
+        const bool high = (b / 500) % 2 == 1;
+        for (size_t k = 0; k < ccs.size(); ++k) {
+            ccs[k] = VstMidiEvent{};
+            ccs[k].type = kVstMidiType;
+            ccs[k].byteSize = sizeof(VstMidiEvent);
+            ccs[k].deltaFrames = 1000000000;
+            ccs[k].midiData[0] = static_cast<char>(0xB0);
+            ccs[k].midiData[1] = 7;
+            ccs[k].midiData[2] = static_cast<char>(high ? 127 : 0);
+        }
+        e->dispatcher(e, effProcessEvents, 0, 0, list, 0.0f);
+        for (int i = 0; i < 128; ++i) in[size_t(i)] = 0.01f * std::sin(6.2831853f * 1000.0f * float(b * 128 + i) / 48000.0f);
+        float* ins[4] = {in.data(), in.data(), silent.data(), silent.data()};
+        float* outs[2] = {out[0].data(), out[1].data()};
+        e->processReplacing(e, ins, outs, 128);
+        if (b == 499) lowGain = levelOfLastBlock();
+        if (b == 999) highGain = levelOfLastBlock();
+    }
+    tWatched = false;
+    EXPECT_EQ(gCalls.load(), 0) << "allocations, frees or locks on the processing thread";
+    // -24 dB against +24 dB of make-up, whatever the compressor does to a -40 dBFS tone.
+    EXPECT_GT(highGain - lowGain, 30.0);
 }
 
 TEST(RealTimeSafety, TheCounterSeesAllocationsHereAndInThePlugIn) {

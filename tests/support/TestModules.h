@@ -31,7 +31,7 @@ public:
     void RunChunk(int n);
 
     int freeEvents() const { return eventPool.freeCount(); }
-    int heapFallbacks() const { return eventPool.heapFallbacks(); }
+    int droppedEvents() const { return eventPool.dropped(); }
 
     std::vector<std::pair<int32_t, DisplayMessage>> posts;
     bool displayOpen = false;  // what DisplayOpen answers; posts are recorded either way
