@@ -63,6 +63,9 @@ public:
     // parameters only (0..46), so a drag is recorded as one automation gesture.
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;
+    bool isEditing(int32_t index) const override {
+        return index >= 0 && index < kHostParameterCount && openGestures[index] > 0;
+    }
 
     // ----- the frame timer -----
     // Runs the ticks due by the wall clock (at most 8), then draws once.

@@ -2,6 +2,9 @@
 
 #include "editor/EditorRecords.h"
 #include "toolkit/CBitmap.h"
+#include "toolkit/CControl.h"
+#include "toolkit/CFrame.h"
+#include "toolkit/VSTGUIEditorInterface.h"
 #include "toolkit/CDrawContext.h"
 
 #include <algorithm>
@@ -130,7 +133,7 @@ CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const 
     default: return kMessageUnknown;
     }
     if (std::isnan(m.value)) return kMessageNotified;
-    lastSlot = m.slot;
+    if ((m.slot == kCompThresh || m.slot == kExpThresh) && movedByUser(m.slot)) pushFrom = m.slot;
     if (changed) {
         place();
         ++recomputeCount;
@@ -139,11 +142,23 @@ CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const 
     return kMessageNotified;
 }
 
-// The threshold just moved pushes the other one, here at the tick rather than
-// while drawing: the push goes out to a knob and from there to the host.
+// A threshold value is the user's when it arrives while a gesture on its linked
+// control is open: a drag in this window (which opens one), a knob or fader held,
+// a wheel turn. Values set by the host, MIDI or a program or chunk load come
+// outside any gesture.
+bool Mox_GUI_Comp_Exp_Window::movedByUser(int32_t slot) const {
+    auto* control = dynamic_cast<CControl*>(links.linked(slot));
+    const CFrame* frame = getFrame();
+    return control && frame && frame->getEditor() && frame->getEditor()->isEditing(control->getTag());
+}
+
+// The threshold the user just moved pushes the other one, here at the tick rather
+// than while drawing: the push goes out to a knob and from there to the host, in a
+// gesture of its own. Thresholds crossed by the host are drawn as they are and
+// never pushed: the host would record a change nobody made.
 void Mox_GUI_Comp_Exp_Window::refresh() {
-    const int32_t moved = lastSlot;
-    lastSlot = -1;
+    const int32_t moved = pushFrom;
+    pushFrom = -1;
     if (compThresh < expThresh) {
         if (moved == kCompThresh) send(kExpThresh, compThresh);
         else if (moved == kExpThresh) send(kCompThresh, expThresh);

@@ -77,6 +77,7 @@ private:
     double compressed(double x) const;
     double expanded(double x) const;
     void send(int32_t slot, float value);
+    bool movedByUser(int32_t slot) const;
 
     LinkSlots links;
     VSTGUI::CColor compLine, compHandle, expLine, expHandle, curveColour, makeupColour, fillColour;
@@ -96,7 +97,7 @@ private:
 
     int32_t recomputeCount = -1;
     int32_t redrawPending = -1;
-    int32_t lastSlot = -1;
+    int32_t pushFrom = -1;  // threshold slot the user moved since the last tick, or -1
     int32_t drag = kNoDrag;
     VSTGUI::CPoint lastPoint;
 };

@@ -199,12 +199,18 @@ TEST_F(DisplayWindows, ThresholdDraggedBelowTheOtherPullsItAtTheTickInOneGesture
     EXPECT_EQ(seen.ended[kCompThresh], 1);
 }
 
-TEST_F(DisplayWindows, AKnobMovedBelowTheOtherThresholdPushesItInItsOwnGesture) {
+TEST_F(DisplayWindows, AKnobTheUserMovesBelowTheOtherThresholdPushesItInItsOwnGesture) {
     set(kCompThresh, 0.75f);
     set(kExpThresh, 0.5f);
     editor->runTicks(1);
     RecordedHostCalls().clear();
-    set(kCompThresh, 0.3f);
+    auto* knob = dynamic_cast<CControl*>(editor->slot(kCompThresh));
+    ASSERT_NE(knob, nullptr);
+    OnEditorThread([&] {  // a press, a move and the release before the tick
+        knob->beginEdit();
+        effect.setParameterAutomated(kCompThresh, 0.3f);
+        knob->endEdit();
+    });
     editor->runTicks(2);
     EXPECT_FLOAT_EQ(effect.getParameter(kExpThresh), 0.3f);
     HostSeen seen = WhatTheHostSaw();
@@ -213,9 +219,47 @@ TEST_F(DisplayWindows, AKnobMovedBelowTheOtherThresholdPushesItInItsOwnGesture) 
     EXPECT_EQ(seen.ended[kExpThresh], 1);
     // Thresholds in order: nothing is pushed.
     RecordedHostCalls().clear();
-    set(kExpThresh, 0.1f);
+    OnEditorThread([&] {
+        knob->beginEdit();
+        effect.setParameterAutomated(kCompThresh, 0.9f);
+        knob->endEdit();
+    });
     editor->runTicks(2);
+    EXPECT_EQ(WhatTheHostSaw().automated.count(kExpThresh), 0u);
+}
+
+// Values the host sets (automation, MIDI, a program or a chunk) may cross the
+// thresholds: the window draws them as they are and tells the host nothing, as it
+// would with the editor closed.
+TEST_F(DisplayWindows, ThresholdsTheHostCrossesAreNeverPushed) {
+    for (const bool compFirst : {true, false}) {
+        set(kCompThresh, 0.75f);
+        set(kExpThresh, 0.5f);
+        editor->runTicks(1);
+        RecordedHostCalls().clear();
+        if (compFirst) set(kCompThresh, 0.2f);
+        else set(kExpThresh, 0.9f);
+        effect.setParameter(kExpRatio, 0.4f);  // and a value from another thread, at the next tick
+        editor->runTicks(25);  // 350 ms
+        EXPECT_TRUE(RecordedHostCalls().empty()) << "compressor threshold moved: " << compFirst;
+        EXPECT_FLOAT_EQ(effect.getParameter(kCompThresh), compFirst ? 0.2f : 0.75f);
+        EXPECT_FLOAT_EQ(effect.getParameter(kExpThresh), compFirst ? 0.5f : 0.9f);
+    }
+    // A program load whose thresholds cross.
+    RecordedHostCalls().clear();
+    OnEditorThread([&] {
+        for (int p = 0; p < kProgramCount; ++p) {
+            effect.setProgram(p);
+            if (effect.getParameter(kExpThresh) > effect.getParameter(kCompThresh)) return;
+        }
+        effect.setProgram(1);
+        effect.setParameter(kExpThresh, 0.95f);
+    });
+    const float comp = effect.getParameter(kCompThresh), exp = effect.getParameter(kExpThresh);
+    editor->runTicks(25);
     EXPECT_TRUE(WhatTheHostSaw().automated.empty());
+    EXPECT_EQ(effect.getParameter(kCompThresh), comp);
+    EXPECT_EQ(effect.getParameter(kExpThresh), exp);
 }
 
 // Ratio drags: one step of 10 % per move event; a move with no vertical change

@@ -194,4 +194,81 @@ TEST(Threads, AudioRunsWhileOtherThreadsAutomateSwitchProgramsAndSwapChunks) {
     EXPECT_EQ(h.guardFaults, 0);
 }
 
+// A host that suspends, changes the block size and sample rate and resumes from its
+// user-interface thread while its audio thread keeps processing (hosts should not,
+// some do): the audio thread never touches a graph or table being rebuilt (the
+// sanitizer builds see every access), never waits, and the plug-in sounds as
+// before once the host settles.
+TEST(Threads, ReconfiguringWhileAnotherThreadProcessesIsSafe) {
+    Host h;
+    ASSERT_TRUE(h.Load()) << h.loader.error();
+    AEffect* fx = h.fx;
+    h.Dispatch(effOpen);
+    h.Start(48000.0f, kBlock);
+
+    constexpr int kReconfigurations = 200;
+    StartLine start(2);
+    std::atomic<bool> reconfiguring{true};
+    std::atomic<long> notFinite{0}, blocks{0};
+
+    std::thread audio([&] {
+        std::vector<float> in(kBlock), out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
+        VstMidiEvent cc{};
+        cc.type = kVstMidiType;
+        cc.byteSize = sizeof cc;
+        VstEvents events{};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*>(&cc);
+        Random rnd{5};
+        start.Arrive();
+        for (long b = 0; reconfiguring.load() || b < 100; ++b) {
+            for (int i = 0; i < kBlock; ++i)
+                in[static_cast<size_t>(i)] = 0.5f * static_cast<float>(std::sin(2 * kPi * 440.0 * (b * kBlock + i) / 48000.0));
+            cc.deltaFrames = rnd.Below(kBlock);
+            cc.midiData[0] = static_cast<char>(0xB0);
+            cc.midiData[1] = static_cast<char>(rnd.Below(8));
+            cc.midiData[2] = static_cast<char>(rnd.Below(128));
+            fx->dispatcher(fx, effProcessEvents, 0, 0, &events, 0.0f);
+            float* ins[4] = {in.data(), in.data(), in.data(), in.data()};
+            float* outs[2] = {out[0].data(), out[1].data()};
+            const int32_t frames = 1 + rnd.Below(kBlock);
+            fx->processReplacing(fx, ins, outs, frames);
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < frames; ++i)
+                    if (!std::isfinite(out[c][static_cast<size_t>(i)])) notFinite.fetch_add(1);
+            blocks.fetch_add(1);
+        }
+    });
+
+    std::thread host([&] {
+        const float rates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
+        const intptr_t sizes[] = {32, 64, 128, 512, 4096};
+        Random rnd{11};
+        start.Arrive();
+        for (int k = 0; k < kReconfigurations; ++k) {
+            fx->dispatcher(fx, effMainsChanged, 0, 0, nullptr, 0.0f);
+            fx->dispatcher(fx, effSetBlockSize, 0, sizes[rnd.Below(5)], nullptr, 0.0f);
+            fx->dispatcher(fx, effSetSampleRate, 0, 0, nullptr, rates[rnd.Below(4)]);
+            fx->dispatcher(fx, effMainsChanged, 0, 1, nullptr, 0.0f);
+            if (k % 4 == 0) std::this_thread::yield();
+        }
+        reconfiguring.store(false);
+    });
+
+    audio.join();
+    host.join();
+    std::printf("[ figures  ] %d reconfigurations while %ld blocks were processed\n", kReconfigurations,
+                blocks.load());
+    EXPECT_EQ(notFinite.load(), 0);
+
+    h.Suspend();
+    h.Start(48000.0f, kBlock);
+    const std::vector<float> tone = Sine(48000, 1000.0, 0.5, 48000.0);
+    std::vector<float> outL, outR;
+    h.Run(tone, tone, outL, outR, kBlock);
+    EXPECT_EQ(CountNotFinite(outL) + CountNotFinite(outR), 0u);
+    EXPECT_GT(PeakOf(outL, 40000, 48000), 0.05);
+    EXPECT_EQ(h.guardFaults, 0);
+}
+
 }  // namespace
