@@ -52,22 +52,46 @@ namespace {
 
 using namespace VSTGUI;
 
+// Xlib's error handler is one per process. Ours is in force only while one of our
+// frames exists: the first frame installs it, the last one puts back the handler
+// it replaced. The host may unload the library after that, and its own handler
+// must not be left pointing into unmapped code.
 std::mutex displaysMutex;
-std::set<Display*> ourDisplays;
-std::atomic<unsigned long> errorCount{0};
+std::set<Display*> ourDisplays;  // guarded by displaysMutex, as are the two below
+int handlerUsers = 0;
 XErrorHandler previousHandler = nullptr;
+std::atomic<unsigned long> errorCount{0};
 
 int onXError(Display* display, XErrorEvent* event) {
     bool ours;
+    XErrorHandler previous;
     {
         std::lock_guard<std::mutex> lock(displaysMutex);
         ours = ourDisplays.count(display) != 0;
+        previous = previousHandler;
     }
-    if (ours || !previousHandler) {
+    if (ours || !previous || previous == onXError) {
         ++errorCount;  // a window that went away under us, most likely: ignored
         return 0;
     }
-    return previousHandler(display, event);
+    return previous(display, event);
+}
+
+void takeErrorHandler(Display* display) {
+    std::lock_guard<std::mutex> lock(displaysMutex);
+    ourDisplays.insert(display);
+    if (handlerUsers++ == 0) previousHandler = XSetErrorHandler(onXError);
+}
+
+void giveBackErrorHandler(Display* display) {
+    std::lock_guard<std::mutex> lock(displaysMutex);
+    ourDisplays.erase(display);
+    if (--handlerUsers > 0) return;
+    // Only when ours is still the one in force: a handler installed after ours
+    // (by the host, most likely) stays.
+    const XErrorHandler current = XSetErrorHandler(previousHandler);
+    if (current != onXError) XSetErrorHandler(current);
+    previousHandler = nullptr;
 }
 
 uint64_t nowMs() {
@@ -227,11 +251,8 @@ X11Frame::~X11Frame() {
         cairo_device_finish(device);
         cairo_device_destroy(device);
     }
-    {
-        std::lock_guard<std::mutex> lock(displaysMutex);
-        ourDisplays.erase(display);
-    }
     XCloseDisplay(display);
+    giveBackErrorHandler(display);
 }
 
 void X11Frame::present(const CRect& rect) {
@@ -459,24 +480,15 @@ void X11Frame::fallbackLoop() {
 
 }  // namespace
 
-void installXErrorHandler() {
-    static std::once_flag once;
-    std::call_once(once, [] { previousHandler = XSetErrorHandler(onXError); });
-}
-
 unsigned long xErrorCount() { return errorCount; }
 
 std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* frame, void* parentWindow, int32_t width,
                                               int32_t height) {
     const Window parent = Window(reinterpret_cast<uintptr_t>(parentWindow));
     if (!parent || !frame) return nullptr;
-    installXErrorHandler();
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
-    {
-        std::lock_guard<std::mutex> lock(displaysMutex);
-        ourDisplays.insert(display);
-    }
+    takeErrorHandler(display);  // given back by the frame's destructor
     auto x11 = std::make_unique<X11Frame>(frame, display, parent, width, height);
     if (!x11->ok()) return nullptr;  // the destructor closes the connection
     return x11;

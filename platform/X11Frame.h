@@ -44,8 +44,6 @@ bool insideUiEntry();
 // The fallback thread's own marking (it takes the lock with a timeout).
 void markUiEntry(int delta);
 
-// Installs the process's X error handler (once); safe to call repeatedly.
-void installXErrorHandler();
 // Errors recorded for connections opened by the toolkit since the start.
 unsigned long xErrorCount();
 

@@ -8,6 +8,7 @@
 #include "tools/PluginLoader.h"
 
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
@@ -135,6 +136,38 @@ TEST_F(EditorWindow, OpensInTheHostWindowShowsTheFaceAndClosesWithoutATrace) {
     idleFor(150);
     EXPECT_EQ(faceDifferences(host), 0);
     plugin.Dispatch(effEditClose);
+}
+
+// The host's own X error handler: counts the errors of its own connection.
+std::atomic<int> hostErrors{0};
+int HostErrorHandler(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
+// A host that opens and closes the editor, closes the plug-in and unloads it (as
+// Ardour does when its last instance goes), then makes a bad request of its own:
+// its own error handler hears of it, whatever the plug-in installed while it was
+// loaded. Twice, so a reload is tried too.
+TEST_F(EditorWindow, AfterTheHostUnloadsUsItsOwnErrorHandlerIsInForce) {
+    const XErrorHandler before = XSetErrorHandler(HostErrorHandler);
+    for (int round = 0; round < 2; ++round) {
+        if (round > 0) {
+            ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
+        }
+        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+        idleFor(80);
+        plugin.Dispatch(effEditClose);
+        plugin.Unload();  // effClose, then dlclose
+        EXPECT_EQ(dlopen(ORVA_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library was unmapped";
+
+        const int errors = hostErrors.load();
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, Window(0x7FFFFF0), &attributes);
+        XSync(display, False);
+        EXPECT_EQ(hostErrors.load(), errors + 1) << "round " << round;
+    }
+    XSetErrorHandler(before);
 }
 
 // The user drags "Comp Ratio" up with the real mouse (XTest): the host hears
