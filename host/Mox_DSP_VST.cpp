@@ -390,7 +390,9 @@ void Mox_DSP_VST::ApplyParameter(int32_t index, float normalised, bool programCh
     const ControlDescriptor& row = DescriptorOf(index);
     const float controlValue = ((row.high - row.low) * normalised + row.low) * 0.1f;
     StoreControl(&controlValues[index], controlValue);
-    FileNormalised(index, normalised);
+    // A program's values come from its record, which keeps its bytes as loaded
+    // (a chunk may hold values outside 0..1): only what is applied is held to 0..1.
+    if (!programChange) FileNormalised(index, normalised);
     if (editorObject) editorObject->setParameter(index, normalised);
     RouteControlChange(index, controlValue, programChange);
 }

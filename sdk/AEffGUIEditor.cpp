@@ -44,11 +44,15 @@ void AEffGUIEditor::idle() {
     if (frame) frame->idle();
 }
 
+// Keys the host forwards reach the views under the same lock as open, close and
+// idle: the frame's fallback pump may be running them on its own thread.
 bool AEffGUIEditor::onKeyDown(VstKeyCode& key) {
+    orva::platform::UiEntry entry;
     return frame && frame->platformOnKeyDown(key.virt, key.character, key.modifier) != -1;
 }
 
 bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
+    orva::platform::UiEntry entry;
     return frame && frame->platformOnKeyUp(key.virt, key.character, key.modifier) != -1;
 }
 

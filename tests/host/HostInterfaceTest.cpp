@@ -307,13 +307,22 @@ TEST(Chunks, BadChunksChangeNothingAndBadValuesNeverReachTheModules) {
     hostile.values[9] = 7.5f;
     hostile.values[8] = -3.0f;
     EXPECT_EQ(Dispatch(e, effSetChunk, 1, 564, &hostile), 564);
-    EXPECT_EQ(e.bank[0].values[6], 0.0f);  // applying files the value actually used
-    EXPECT_EQ(e.bank[0].values[9], 1.0f);
+    // The record keeps its bytes as loaded, so the chunk comes back as it went in;
+    // only what is applied is held to 0..1.
+    EXPECT_EQ(std::memcmp(&e.bank[0], &hostile, sizeof hostile), 0);
     EXPECT_FLOAT_EQ(e.ControlValue(6), 0.0f);       // applied as 0
     EXPECT_FLOAT_EQ(e.ControlValue(9), 2.0f);       // applied as 1.0: ratio 20
     EXPECT_FLOAT_EQ(e.ControlValue(8), -8.0f);      // applied as 0.0: -80 dB
     EXPECT_EQ(e.getParameter(6), 0.0f);
     for (int i = 0; i < 92; ++i) EXPECT_TRUE(std::isfinite(e.ControlValue(i))) << i;
+    // The same record in a whole bank, as the current program.
+    std::vector<uint8_t> bank = before;
+    std::memcpy(bank.data(), &hostile, sizeof hostile);
+    EXPECT_EQ(Dispatch(e, effSetChunk, 0, 72192, bank.data()), 72192);
+    void* out = nullptr;
+    ASSERT_EQ(Dispatch(e, effGetChunk, 0, 0, &out), 72192);
+    EXPECT_EQ(std::memcmp(out, bank.data(), bank.size()), 0);
+    EXPECT_FLOAT_EQ(e.ControlValue(9), 2.0f);
     // A bank larger than ours is cut to our size.
     std::vector<uint8_t> big(100000, 0);
     std::memcpy(big.data(), before.data(), before.size());
