@@ -50,13 +50,25 @@ bool Mox_GUI_Editor::open(void* parentWindow) {
     UiEntry entry;
     if (frame) close();
     if (!parentWindow) return false;
-    return openFrame(parentWindow);
+    return openGuarded(parentWindow);
 }
 
 bool Mox_GUI_Editor::openOffscreen() {
     UiEntry entry;
     if (frame) close();
-    return openFrame(nullptr);
+    return openGuarded(nullptr);
+}
+
+// Memory running out while the views are built leaves the editor closed: what was
+// built goes with the frame, and no exception reaches the host.
+bool Mox_GUI_Editor::openGuarded(void* parentWindow) {
+    try {
+        return openFrame(parentWindow);
+    } catch (...) {
+        close();
+        if (dsp) dsp->editorBuilding = 0;
+        return false;
+    }
 }
 
 bool Mox_GUI_Editor::openFrame(void* parentWindow) {
@@ -66,10 +78,10 @@ bool Mox_GUI_Editor::openFrame(void* parentWindow) {
         return false;
     }
     AEffEditor::open(parentWindow);
+    frame = newFrame;
     auto* face = new CBitmap(controlTable[0].bitmap);
     newFrame->setBackground(face);
     face->forget();
-    frame = newFrame;
 
     textEntryCount = 0;
     builtViews = 0;

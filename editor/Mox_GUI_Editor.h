@@ -99,6 +99,7 @@ public:
     const ControlDescriptor& rowOfTag(int32_t tag) const;
 
 private:
+    bool openGuarded(void* parentWindow);
     bool openFrame(void* parentWindow);
     void applyParameter(int32_t index, float normalised);
     void dispatchDisplayData();

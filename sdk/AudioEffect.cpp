@@ -14,7 +14,14 @@ intptr_t VSTCALLBACK DispatchEffect(AEffect* e, int32_t opcode, int32_t index, i
                                     void* ptr, float opt) {
     AudioEffect* effect = EffectOf(e);
     if (!effect) return 0;
-    intptr_t result = effect->dispatcher(opcode, index, value, ptr, opt);
+    intptr_t result = 0;
+    try {
+        result = effect->dispatcher(opcode, index, value, ptr, opt);
+    } catch (...) {
+        // Nothing may unwind into the host (out of memory, most likely): the
+        // request fails.
+        result = 0;
+    }
     if (opcode == effClose) {
         delete effect;
         return 1;

@@ -36,8 +36,16 @@ inline void Note() {
 
 }  // namespace
 
+// Allocation failures on demand: while gFailAfter is 0 or more, that many more
+// allocations of this thread succeed and the following ones fail.
+thread_local long gFailAfter = -1;
+
 extern "C" void* malloc(size_t size) {
     Note();
+    if (gFailAfter >= 0 && gFailAfter-- == 0) {
+        gFailAfter = 0;
+        return nullptr;
+    }
     return __libc_malloc(size);
 }
 extern "C" void* calloc(size_t n, size_t size) {
@@ -60,15 +68,11 @@ extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
 }
 
 void* operator new(size_t size) {
-    Note();
-    if (void* p = __libc_malloc(size ? size : 1)) return p;
+    if (void* p = malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    Note();
-    return __libc_malloc(size ? size : 1);
-}
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept {
     if (p) Note();
@@ -213,6 +217,34 @@ TEST(RealTimeSafety, MidiStampedFarBeyondTheBlockActsWithinItAndNeverAllocates) 
     EXPECT_EQ(gCalls.load(), 0) << "allocations, frees or locks on the processing thread";
     // -24 dB against +24 dB of make-up, whatever the compressor does to a -40 dBFS tone.
     EXPECT_GT(highGain - lowGain, 30.0);
+}
+
+// Memory running out at any point while the editor is built (here: every
+// allocation from the Nth on fails): the host's call answers, no exception comes
+// out of the plug-in, and the editor opens once memory is back.
+TEST(RealTimeSafety, AnEditorOpenThatRunsOutOfMemoryFailsCleanly) {
+    PluginLoader plugin;
+    ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
+    constexpr intptr_t kPictureCall = ('O' << 24) | ('T' << 16) | ('e' << 8) | 'd';
+    gCalls.store(0);
+    tWatched = true;
+    ASSERT_EQ(plugin.Dispatch(effVendorSpecific, kPictureCall, 1), 1);  // offscreen
+    tWatched = false;
+    plugin.Dispatch(effVendorSpecific, kPictureCall, 0);
+    const long allocations = gCalls.load();
+    ASSERT_GT(allocations, 100);
+    int failed = 0;
+    for (long n = 0; n < allocations; n += allocations / 60 + 1) {
+        gFailAfter = n;
+        const intptr_t opened = plugin.Dispatch(effVendorSpecific, kPictureCall, 1);
+        gFailAfter = -1;
+        if (!opened) ++failed;
+        plugin.Dispatch(effVendorSpecific, kPictureCall, 0);
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_EQ(plugin.Dispatch(effVendorSpecific, kPictureCall, 1), 1);
+    EXPECT_EQ(plugin.Dispatch(effVendorSpecific, kPictureCall, 2), 1);  // a tick runs
+    plugin.Dispatch(effVendorSpecific, kPictureCall, 0);
 }
 
 TEST(RealTimeSafety, TheCounterSeesAllocationsHereAndInThePlugIn) {
