@@ -227,7 +227,7 @@ intptr_t Mox_DSP_VST::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
 
 int32_t Mox_DSP_VST::LookAheadLatency() const {
     // The look-ahead delay line takes the parameter's control value (ms / 10) in
-    // its default unit and ring, at the rate it was opened with.
+    // its default unit and ring, at the rate the graph is built with at resume.
     const float rate = ModuleSampleRate();
     return Mox_DSP_Delay_ST::WholeSamples(LoadControl(&controlValues[kLookAheadIndex]),
                                           Mox_DSP_Delay_ST::MillisecondFactor(rate),

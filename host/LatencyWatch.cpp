@@ -8,8 +8,8 @@ bool LatencyWatch::Check(int32_t current, int64_t nowMs) {
         seen_ = current;
         seenSinceMs_ = nowMs;
         seenTimed_ = true;
-    } else if (current != known_.load(std::memory_order_relaxed) && nowMs - seenSinceMs_ >= kSettleMs) {
-        known_.store(current, std::memory_order_relaxed);
+    } else if (current != known_ && nowMs - seenSinceMs_ >= kSettleMs) {
+        known_ = current;
         tell = true;
     }
     busy_.store(false, std::memory_order_release);

@@ -21,11 +21,10 @@ public:
     // value moved by hand or by automation is told at most about four times a second.
     static constexpr int64_t kSettleMs = 250;
 
-    // `known`: the latency the host has already read (the one published at start).
-    explicit LatencyWatch(int32_t known = 0) : known_(known), seen_(known) {}
-    // Sets the latency the host has read, before any Check (the owner's construction).
+    // Sets the latency the host has read (the one published as it loads the
+    // plug-in), before any Check.
     void Start(int32_t known) {
-        known_.store(known, std::memory_order_relaxed);
+        known_ = known;
         seen_ = known;
         seenTimed_ = false;
     }
@@ -34,13 +33,10 @@ public:
     // when the host should be told of `current` now; it then counts as known.
     bool Check(int32_t current, int64_t nowMs);
 
-    // The latency the host was last told of (or read at start).
-    int32_t Known() const { return known_.load(std::memory_order_relaxed); }
-
 private:
     std::atomic<bool> busy_{false};
-    std::atomic<int32_t> known_;
-    int32_t seen_;             // latency at the last check
+    int32_t known_ = 0;        // the latency the host was last told of
+    int32_t seen_ = 0;         // latency at the last check
     int64_t seenSinceMs_ = 0;  // time of the check that first saw seen_
     bool seenTimed_ = false;   // seenSinceMs_ is set
 };

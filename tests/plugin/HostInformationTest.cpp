@@ -1,11 +1,10 @@
 // What a host learns from the loaded plug-in and relies on: the latency that the
-// look-ahead adds (checked against the audio itself), the MIDI capability it asks
-// for, and that Bank Select, sent by hosts before program changes, moves nothing.
+// look-ahead adds (checked against the audio itself), and that Bank Select, sent
+// by hosts before program changes, moves nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "tests/plugin/PluginHostSupport.h"
@@ -78,22 +77,6 @@ TEST_F(HostInformation, AProgramChangePublishesItsLatencyBeforeTheNextBlock) {
     Dispatch(effSetProgram, 0, 10);  // "-3dB Limiter": 2 ms
     EXPECT_EQ(fx->initialDelay, 96);
     EXPECT_TRUE(OutputIsInputDelayedBy(96));
-    // A program chunk carrying another look-ahead, loaded while running.
-    void* data = nullptr;
-    const intptr_t size = Dispatch(effGetChunk, 1, 0, &data);
-    ASSERT_EQ(size, 564);
-    std::vector<uint8_t> record(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    const float fiveMs = 0.1f;
-    std::memcpy(record.data() + 4 * kLookAhead, &fiveMs, sizeof fiveMs);
-    Dispatch(effSetChunk, 1, size, record.data());
-    EXPECT_EQ(fx->initialDelay, 240);
-    EXPECT_TRUE(OutputIsInputDelayedBy(240));
-}
-
-TEST_F(HostInformation, MidiInputIsOfferedUnderTheStandardCapability) {
-    char singular[] = "receiveVstMidiEvent", plural[] = "receiveVstMidiEvents";
-    EXPECT_EQ(Dispatch(effCanDo, 0, 0, singular), 1);
-    EXPECT_EQ(Dispatch(effCanDo, 0, 0, plural), 1);
 }
 
 TEST_F(HostInformation, BankSelectBeforeEveryFactoryProgramMovesNothing) {
@@ -107,16 +90,6 @@ TEST_F(HostInformation, BankSelectBeforeEveryFactoryProgramMovesNothing) {
         for (int p = 0; p < 47; ++p)
             ASSERT_EQ(GetParameter(p), before[static_cast<size_t>(p)]) << "program " << program << ", parameter " << p;
     }
-    // A user's bank that binds controller 0 (MIDI learn may) keeps its binding.
-    void* data = nullptr;
-    const intptr_t size = Dispatch(effGetChunk, 0, 0, &data);
-    ASSERT_EQ(size, 128 * 564);
-    std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    const int16_t controllerZero = 0;
-    std::memcpy(bank.data() + 188 + 2 * 4, &controllerZero, sizeof controllerZero);  // record 0, Attack
-    Dispatch(effSetChunk, 0, size, bank.data());
-    SendController(0, 127);
-    EXPECT_EQ(GetParameter(4), 1.0f);
 }
 
 }  // namespace
