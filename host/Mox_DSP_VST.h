@@ -212,11 +212,11 @@ protected:
     std::atomic<bool> notesWanted{false};  // some listener is registered
 
     ControlHandOver handOver;
-    LatencyWatch latencyWatch;  // when a latency change is told to the host
     DisplayMailbox mailbox;
     BackgroundWorker backgroundWorker;
     ChunkSnapshots bankChunks{kProgramCount};  // what getChunk hands out for the bank
     ChunkSnapshots programChunks{1};           // and for one program
+    LatencyWatch latencyWatch;                 // when a latency change is told to the host
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",
