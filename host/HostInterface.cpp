@@ -1,7 +1,8 @@
 // What the effect object answers to the host beyond audio and parameters:
-// identification, pins, capabilities, program names, chunks and MIDI input.
+// identification, pins, capabilities, latency, program names, chunks and MIDI input.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -9,6 +10,7 @@
 
 #include "OrvaVersion.h"
 #include "host/Mox_DSP_VST.h"
+#include "modules/dynamics/DelayST.h"
 
 namespace {
 
@@ -128,16 +130,42 @@ VstSpeakerArrangement MakeArrangement(int32_t type, int32_t channels,
     return a;
 }
 
-// Answers of effCanDo: 1 can, -1 cannot, anything else 0.
+// Answers of effCanDo: 1 can, -1 cannot, anything else 0. Hosts ask for MIDI
+// input as "receiveVstMidiEvent" (Qtractor routes no MIDI to a plug-in that does
+// not say yes to it); the plural form stays for hosts that ask that way.
 struct Capability {
     const char* text;
     int32_t answer;
 };
 constexpr Capability kCapabilities[] = {
-    {"receiveVstEvents", 1}, {"receiveVstMidiEvents", 1}, {"receiveVstTimeInfo", 1},
-    {"sendVstMidiEvent", -1}, {"sendVstEvents", -1},       {"offline", -1},
-    {"bypass", -1},           {"midiProgramNames", -1},
+    {"receiveVstEvents", 1},
+    {"receiveVstMidiEvent", 1},
+    {"receiveVstMidiEvents", 1},
+    {"receiveVstTimeInfo", 1},
+    {"sendVstMidiEvent", -1},
+    {"sendVstEvents", -1},
+    {"offline", -1},
+    {"bypass", -1},
+    {"midiProgramNames", -1},
 };
+
+// Dispatcher calls that hosts make from their user-interface or idle thread, after
+// which a settled latency change may be told to the host. Nothing that a host may
+// send from its audio thread (events, mains, process start and stop, programs,
+// bypass) and nothing around opening, closing or reconfiguring.
+bool IsUserInterfaceCall(int32_t opcode) {
+    switch (opcode) {
+        case effEditIdle:
+        case effIdle:
+        case effGetParamDisplay:
+        case effGetParamName:
+        case effGetParamLabel:
+        case effCanBeAutomated:
+        case effGetProgramName:
+        case effGetProgramNameIndexed: return true;
+        default: return false;
+    }
+}
 
 }  // namespace
 
@@ -186,6 +214,43 @@ int32_t Mox_DSP_VST::canDo(char* text) {
     for (const Capability& c : kCapabilities)
         if (std::strcmp(text, c.text) == 0) return c.answer;
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Latency
+
+intptr_t Mox_DSP_VST::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    const intptr_t answer = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
+    if (IsUserInterfaceCall(opcode)) TellSettledLatency(SteadyMilliseconds());
+    return answer;
+}
+
+int32_t Mox_DSP_VST::LookAheadLatency() const {
+    // The look-ahead delay line takes the parameter's control value (ms / 10) in
+    // its default unit and ring, at the rate the graph is built with at resume.
+    const float rate = ModuleSampleRate();
+    return Mox_DSP_Delay_ST::WholeSamples(LoadControl(&controlValues[kLookAheadIndex]),
+                                          Mox_DSP_Delay_ST::MillisecondFactor(rate),
+                                          Mox_DSP_Delay_ST::RingLength(Mox_DSP_Delay_ST::kDefaultSizeIndex, rate));
+}
+
+void Mox_DSP_VST::PublishLatency(int32_t samples) {
+    // A plain word that the host reads from its own threads.
+    std::atomic_ref<int32_t>(cEffect.initialDelay).store(samples, std::memory_order_relaxed);
+}
+
+bool Mox_DSP_VST::TellSettledLatency(int64_t nowMs) {
+    if (OnAudioThread()) return false;
+    const int32_t latency = LookAheadLatency();
+    if (!latencyWatch.Check(latency, nowMs)) return false;
+    PublishLatency(latency);
+    callHost(audioMasterIOChanged);
+    return true;
+}
+
+int64_t Mox_DSP_VST::SteadyMilliseconds() const {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
 }
 
 // ---------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 
 #include "OrvaVersion.h"
 #include "host/ControlTable.h"
+#include "modules/dynamics/DelayST.h"
 #include "modules/framework/GraphDescription.h"
 #include "modules/framework/ModuleBase.h"
 #include "platform/Resources.h"
@@ -136,6 +137,10 @@ Mox_DSP_VST::Mox_DSP_VST(audioMasterCallback audioMaster)
     }
 
     if (bank) setProgram(0);
+    // What the host reads as it loads the plug-in.
+    const int32_t latency = LookAheadLatency();
+    PublishLatency(latency);
+    latencyWatch.Start(latency);
 }
 
 Mox_DSP_VST::~Mox_DSP_VST() {
@@ -191,6 +196,7 @@ void Mox_DSP_VST::resume() {
         for (int i = 0; i < moduleCount; ++i)
             if (modules[i]) modules[i]->Resume();
     }
+    PublishLatency(LookAheadLatency());  // at the rate the graph now runs at
     notRunning = 0;
 }
 
@@ -444,6 +450,7 @@ void Mox_DSP_VST::setProgram(int32_t program) {
         loadedNormalised[index] = normalised;
         ApplyParameter(index, normalised, true);
     }
+    PublishLatency(LookAheadLatency());  // before the next block; the host is told once it settles
     StoreWord(loadingProgram, 0);
 }
 

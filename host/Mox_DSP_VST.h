@@ -24,6 +24,7 @@
 #include "host/ControlHandOver.h"
 #include "host/DisplayMailbox.h"
 #include "host/GraphGate.h"
+#include "host/LatencyWatch.h"
 #include "host/NoteMailbox.h"
 #include "host/PresetBank.h"
 #include "modules/framework/GraphBuilder.h"
@@ -46,9 +47,16 @@ class Mox_DSP_VST : public AudioEffectX, public ModuleOwner {
 public:
     static constexpr int32_t kUniqueID = VstFourCC('O', 'T', 's', 'q');
     static constexpr const char* kFactoryBankName = "VST_PatchMemoryBanks.mem";
+    static constexpr int32_t kLookAheadIndex = 15;  // "LookAhead", 0..50 ms
 
     explicit Mox_DSP_VST(audioMasterCallback audioMaster);
     ~Mox_DSP_VST() override;
+
+    // The SDK's dispatcher, then, after the calls a host makes from its user-
+    // interface or idle thread (editor idle, parameter and program texts), a
+    // settled change of the look-ahead latency is told to the host (see
+    // TellSettledLatency). Any thread; the audio-thread opcodes never call the host.
+    intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) override;
 
     // ----- host life cycle (audio thread) -----
     void suspend() override;
@@ -130,6 +138,19 @@ public:
 
     float ModuleSampleRate() const override { return sampleRate; }
 
+    // ----- latency (the look-ahead delay of the output) -----
+    // The look-ahead in whole samples at the running rate: exactly what the
+    // audio's delay line delays by. Any thread.
+    int32_t LookAheadLatency() const;
+    // Published as initialDelay at construction, at every resume and with every
+    // program or chunk load (before the next block). A change while running (a
+    // drag, automation, MIDI) is published and told to the host with
+    // audioMasterIOChanged once it has held still for LatencyWatch::kSettleMs,
+    // at a host call on a thread other than the audio thread: nowMs is that
+    // call's steady time. Answers true when the host was told. Never on the
+    // audio thread (answers false there).
+    bool TellSettledLatency(int64_t nowMs);
+
     // Normalised value held for a host parameter (0 for other indices).
     float NormalisedValue(int32_t index) const;
     // Control value of an index (0 outside 0..91).
@@ -183,6 +204,10 @@ protected:
     void SendAllControlValues();
     void FileNormalised(int32_t index, float normalised);
     void TellNoteListeners(int32_t note);
+    // Stores the latency in the AEffect record, where the host reads it.
+    void PublishLatency(int32_t samples);
+    // The steady clock of TellSettledLatency's dispatcher calls, in ms.
+    virtual int64_t SteadyMilliseconds() const;
 
     NoteListener* noteListeners[8]; // editor windows told about incoming notes (editor thread)
     NoteMailbox noteMailbox;        // incoming notes, audio thread to editor thread
@@ -196,6 +221,7 @@ protected:
     BackgroundWorker backgroundWorker;
     ChunkSnapshots bankChunks{kProgramCount};  // what getChunk hands out for the bank
     ChunkSnapshots programChunks{1};           // and for one program
+    LatencyWatch latencyWatch;                 // when a latency change is told to the host
 };
 
 // Formats a display value into at most 8 characters, e.g. 2 -> "2.000000",

@@ -341,7 +341,7 @@ int main(int argc, char** argv) {
     // What happened to the levels.
     const bool ours = IsOurs(plugin);
     const double lookAheadMs = ours ? DisplayOf(plugin, 15) : 0.0;
-    const int delay = ours ? static_cast<int>(lookAheadMs * 0.1 * input.sampleRate * 0.01) : e->initialDelay;
+    const int delay = e->initialDelay;  // our look-ahead, reported as latency
     const double makeup = ours ? DisplayOf(plugin, 14) : 0.0;
     const LevelTrace trace = MeasureLevels(input.left, input.right, outL, outR, input.sampleRate, delay, makeup);
     if (!o.plot.empty()) {
@@ -358,7 +358,7 @@ int main(int argc, char** argv) {
                     Db(RmsDb(outL)).c_str(), Db(RmsDb(outR)).c_str());
         std::printf("  gain reduction   max %.1f dB, average %.1f dB (make-up %.1f dB excluded)\n", trace.maxReductionDb,
                     trace.averageReductionDb, makeup);
-        std::printf("  look-ahead       %.2f ms = %d samples (not reported to the host as latency)\n", lookAheadMs, delay);
+        std::printf("  look-ahead       %.2f ms = %d samples (reported to the host as latency)\n", lookAheadMs, delay);
         std::printf("  time             %.3f s, %.1f x real time\n", seconds, seconds > 0 ? duration / seconds : 0.0);
         if (!o.plot.empty()) std::printf("  plot             %s\n", o.plot.c_str());
         if (editor) std::printf("  editor           %s\n", o.editorPng.c_str());

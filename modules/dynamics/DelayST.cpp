@@ -4,11 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// Ring length for a size index at a sample rate: the table entry, doubled above 48,
-// 96 and 192 kHz.
-int32_t RingLength(int16_t index, float rate) {
+int32_t Mox_DSP_Delay_ST::RingLength(int16_t index, float rate) {
     if (index < 0) index = 0;
     if (index >= Mox_DSP_Delay_ST::kSizeEntries) index = Mox_DSP_Delay_ST::kSizeEntries - 1;
     int32_t length = 1 << (19 - index);
@@ -18,7 +14,12 @@ int32_t RingLength(int16_t index, float rate) {
     return length;
 }
 
-}  // namespace
+int32_t Mox_DSP_Delay_ST::WholeSamples(float delayValue, float unitFactor, int32_t ringSize) {
+    const float samples = delayValue * unitFactor;
+    int32_t d = samples > 0.0f ? (samples < 2.0e9f ? static_cast<int32_t>(samples) : 2000000000) : 0;
+    if (ringSize > 0 && d > ringSize - 1) d = ringSize - 1;  // never wraps to a more recent sample
+    return d;
+}
 
 Mox_DSP_Delay_ST::Mox_DSP_Delay_ST(ModuleOwner* owner, bool startDisabled)
     : Mox_ModuleBase(owner, startDisabled) {
@@ -73,7 +74,7 @@ void Mox_DSP_Delay_ST::Open() {
     delayValue = 0.0f;
     delaySamples = 0;
     unitMode = 1;
-    unitFactor = rate * 0.01f;
+    unitFactor = MillisecondFactor(rate);
     enabled = 1;
     swap = 0;
     announcedState = -1;
@@ -86,12 +87,7 @@ void Mox_DSP_Delay_ST::Reset() {
     if (ringR) std::memset(ringR, 0, sizeof(float) * static_cast<size_t>(ringSize));
 }
 
-void Mox_DSP_Delay_ST::UpdateDelay() {
-    const float samples = delayValue * unitFactor;
-    int32_t d = samples > 0.0f ? (samples < 2.0e9f ? static_cast<int32_t>(samples) : 2000000000) : 0;
-    if (ringSize > 0 && d > ringSize - 1) d = ringSize - 1;  // never wraps to a more recent sample
-    delaySamples = d;
-}
+void Mox_DSP_Delay_ST::UpdateDelay() { delaySamples = WholeSamples(delayValue, unitFactor, ringSize); }
 
 void Mox_DSP_Delay_ST::ChooseRoutine() {
     if (!enabled) return;
@@ -109,7 +105,7 @@ void Mox_DSP_Delay_ST::HandleEvent(ModuleEvent* e, int /*offset*/) {
         case 3:
             unitMode = static_cast<int16_t>(e->intValue);
             if (unitMode == 0) unitFactor = rate * 10.0f;
-            else if (unitMode == 1) unitFactor = rate * 0.01f;
+            else if (unitMode == 1) unitFactor = MillisecondFactor(rate);
             else if (unitMode == 2) unitFactor = 10.0f;
             UpdateDelay();
             break;

@@ -16,6 +16,16 @@ public:
     static constexpr int kSizeEntries = 12;  // entry n holds 2^(19 - n) samples
     static constexpr int16_t kDefaultSizeIndex = 4;
 
+    // Ring length for a size index at a sample rate: the table entry, doubled above
+    // 48, 96 and 192 kHz.
+    static int32_t RingLength(int16_t sizeIndex, float rate);
+    // Samples per unit of a delay value in milliseconds / 10 (the default unit).
+    static float MillisecondFactor(float rate) { return rate * 0.01f; }
+    // The whole samples a line delays by for a delay value: truncated, never
+    // negative, held below the ring's length. The look-ahead latency the host is
+    // told is computed by the same arithmetic, so the two cannot disagree.
+    static int32_t WholeSamples(float delayValue, float unitFactor, int32_t ringSize);
+
     Mox_DSP_Delay_ST(ModuleOwner* owner, bool startDisabled);
     ~Mox_DSP_Delay_ST() override;
     void Open() override;

@@ -103,7 +103,7 @@ TEST(MidiLearn, RightPressOnAMenuArmsItAndTheShownNumberFollowsTheMidiInput) {
 TEST(MidiLearn, OkBindsAndTheControllerMovesTheParameterAndTheKnobAtTheNextTick) {
     Learn e;
     e.arm(kAttack, CPoint(715, 305));
-    EXPECT_STREQ(e.control()->controllerText(), "0") << "the factory map binds controller 0 to Attack";
+    EXPECT_STREQ(e.control()->controllerText(), "None") << "the factory map binds no controller";
     SendFromAudioThread(e.effect, {Cc(0xB0, 74, 0)});
     e.editor.runTicks(1);
     e.ok();
@@ -169,6 +169,20 @@ TEST(MidiLearn, ClosingTheEditorDiscardsAnUnconfirmedChoice) {
     EXPECT_EQ(e.effect.GetMidiAssignment(kHold), -1);
 }
 
+TEST(MidiLearn, BankSelectIsBoundOnlyOnPurpose) {
+    Learn e;
+    SendFromAudioThread(e.effect, {Cc(0xB0, 0, 127)});
+    EXPECT_EQ(e.effect.GetMidiAssignment(kAttack), -1);
+    EXPECT_NE(e.effect.getParameter(kAttack), 1.0f);
+    e.arm(kAttack, CPoint(715, 305));
+    SendFromAudioThread(e.effect, {Cc(0xB0, 0, 5)});
+    e.editor.runTicks(1);
+    e.ok();
+    EXPECT_EQ(e.effect.GetMidiAssignment(kAttack), 0);
+    SendFromAudioThread(e.effect, {Cc(0xB0, 0, 127)});
+    EXPECT_FLOAT_EQ(e.effect.getParameter(kAttack), 1.0f);
+}
+
 TEST(MidiLearn, BindingsTravelWithTheBankChunk) {
     std::vector<char> chunk;
     {
@@ -183,7 +197,7 @@ TEST(MidiLearn, BindingsTravelWithTheBankChunk) {
         chunk.assign(static_cast<char*>(data), static_cast<char*>(data) + size);
     }
     TestEffect restored;
-    EXPECT_EQ(restored.GetMidiAssignment(kAttack), 0) << "factory map before loading";
+    EXPECT_EQ(restored.GetMidiAssignment(kAttack), -1) << "factory map before loading";
     restored.setChunk(chunk.data(), int32_t(chunk.size()), false);
     EXPECT_EQ(restored.GetMidiAssignment(kAttack), 74);
     Mox_GUI_Editor& editor = EditorOf(restored);

@@ -112,6 +112,7 @@ TEST(Identification, CapabilitiesCompareTheWholeText) {
     };
     EXPECT_EQ(can("bypass"), -1);
     EXPECT_EQ(can("receiveVstEvents"), 1);
+    EXPECT_EQ(can("receiveVstMidiEvent"), 1);  // the standard text
     EXPECT_EQ(can("receiveVstMidiEvents"), 1);
     EXPECT_EQ(can("receiveVstTimeInfo"), 1);
     EXPECT_EQ(can("sendVstMidiEvent"), -1);
@@ -171,10 +172,9 @@ TEST(FactoryBank, NamesMapAndProgramZeroValues) {
     EXPECT_EQ(Dispatch(e, effGetProgramNameIndexed, 128, 0, std::array<char, 64>{}.data()), 0);
     EXPECT_EQ(Dispatch(e, effGetProgramNameIndexed, -1, 0, std::array<char, 64>{}.data()), 0);
 
-    const int16_t map[8] = {-21845, 16042, -21845, 16170, 0, 16256, 0, 16256};
-    for (int p : {0, 1, 68, 69, 127}) {
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(e.bank[p].midiMap[i], map[i]);
-        for (int i = 8; i < 47; ++i) EXPECT_EQ(e.bank[p].midiMap[i], -1);
+    // No factory program binds a MIDI controller (Bank Select, controller 0, least of all).
+    for (int p = 0; p < 128; ++p) {
+        for (int i = 0; i < 47; ++i) EXPECT_EQ(e.bank[p].midiMap[i], -1) << "program " << p << ", entry " << i;
         EXPECT_EQ(e.bank[p].spare, 0x31);
         if (p == 0 || p >= 69) {  // the copies hold program 0's values; 1..68 are designed
             EXPECT_EQ(std::memcmp(e.bank[p].values, e.bank[0].values, sizeof e.bank[0].values), 0);
@@ -429,13 +429,23 @@ TEST(MidiInput, NoteListenersHearNotesAndAllNotesOff) {
 TEST(MidiInput, ControllersMoveMappedParametersAtTheEventTimeWithoutTellingTheHost) {
     auto e = MidiEffect();
     auto* rec = e->ModuleOfCode<RecorderModule>(kTestRecorder);
-    const uint32_t now = e->runningTime;
     RecordedHostCalls().clear();
-    Send(*e, {Midi(0xB3, 0, 127, 9)});  // factory map: controller 0 -> Attack and Release
+    std::vector<float> l(128), r(128), ol(128), orr(128);
+    // The factory map binds nothing: Bank Select (controller 0) moves no parameter.
+    const float attack = e->getParameter(4), release = e->getParameter(6);
+    Send(*e, {Midi(0xB0, 0, 0), Midi(0xB0, 32, 0)});
+    EXPECT_EQ(e->getParameter(4), attack);
+    EXPECT_EQ(e->getParameter(6), release);
+    e->Process(l, r, ol, orr);
+    rec->received.clear();
+    // Bound on purpose (as MIDI learn binds), controller 0 drives Attack and Release.
+    e->SetMidiAssignment(4, 0);
+    e->SetMidiAssignment(6, 0);
+    const uint32_t now = e->runningTime;
+    Send(*e, {Midi(0xB3, 0, 127, 9)});
     EXPECT_EQ(e->lastMidiController, 0);
     EXPECT_FLOAT_EQ(e->getParameter(4), 1.0f);
     EXPECT_FLOAT_EQ(e->getParameter(6), 1.0f);
-    std::vector<float> l(128), r(128), ol(128), orr(128);
     e->Process(l, r, ol, orr);
     std::vector<uint16_t> pins;
     for (const auto& got : rec->received) {
