@@ -32,6 +32,12 @@ extern "C" [[gnu::visibility("default")]] int orva_probe_find_object(void* addre
     return _dl_find_object(address, result);
 }
 
+#if DLFO_STRUCT_HAS_EH_DBASE
+extern "C" char _GLOBAL_OFFSET_TABLE_[];
+// The probe's GOT, the base of the data-relative encodings of its exception tables.
+extern "C" [[gnu::visibility("default")]] void* orva_probe_got() { return _GLOBAL_OFFSET_TABLE_; }
+#endif
+
 // A draw from std::random_device through arc4random; 0 when it cannot be made.
 extern "C" [[gnu::visibility("default")]] uint32_t orva_probe_random() {
     try {
