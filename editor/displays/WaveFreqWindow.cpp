@@ -1,15 +1,14 @@
 #include "editor/displays/WaveFreqWindow.h"
 
 #include "modules/framework/ModuleOwner.h"
+#include "platform/RealFftLibrary.h"
 #include "sdk/AudioEffect.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CDrawContext.h"
 
-#include <kiss_fftr.h>
-
 #include <algorithm>
 #include <cmath>
-#include <new>
+#include <cstdlib>
 
 using namespace VSTGUI;
 
@@ -36,20 +35,32 @@ constexpr float kOctaves = 10.0f;  // logarithmic mode: 20 Hz .. 20480 Hz across
 
 // The spectrum's fixed storage: the analysis window, the real FFT's state, its
 // input and output, and the spectrum values of the linear bins and log entries.
+// The FFT library is opened and its state made on the first spectrum drawn.
 struct Mox_GUI_Wave_Freq_Display::Spectrum {
-    Spectrum() : cfg(kiss_fftr_alloc(kWindow, 0, nullptr, nullptr)) {
-        if (!cfg) throw std::bad_alloc();
+    Spectrum() {
         constexpr double kPi = 3.14159265358979323846;
         for (int j = 0; j < kWindow; ++j) {
             const double w = std::sin(kPi * j / kWindow);
             window[j] = float(w * w);
         }
     }
-    ~Spectrum() { kiss_fftr_free(cfg); }
+    ~Spectrum() { std::free(cfg); }
     Spectrum(const Spectrum&) = delete;
     Spectrum& operator=(const Spectrum&) = delete;
 
-    kiss_fftr_cfg cfg;
+    // True once the transform can run; false for good when the library is missing.
+    bool Open() {
+        if (!cfg && !tried) {
+            tried = true;
+            if (!library) library = &orva::platform::RealFftLibrary::Shared();
+            if (library->ok()) cfg = library->alloc(kWindow, 0, nullptr, nullptr);
+        }
+        return cfg != nullptr;
+    }
+
+    const orva::platform::RealFftLibrary* library = nullptr;  // null: the shared one
+    bool tried = false;
+    kiss_fftr_cfg cfg = nullptr;
     float window[kWindow];
     float input[kWindow];
     kiss_fft_cpx output[kWindow / 2 + 1];
@@ -89,6 +100,13 @@ Mox_GUI_Wave_Freq_Display::Mox_GUI_Wave_Freq_Display(const CRect& r, CBitmap* bi
 }
 
 Mox_GUI_Wave_Freq_Display::~Mox_GUI_Wave_Freq_Display() = default;
+
+void Mox_GUI_Wave_Freq_Display::useFftLibrary(const orva::platform::RealFftLibrary* library) {
+    std::free(spectrum->cfg);
+    spectrum->cfg = nullptr;
+    spectrum->tried = false;
+    spectrum->library = library;
+}
 
 int32_t Mox_GUI_Wave_Freq_Display::HeightOf(float peak, float laneScale) {
     float db = 20.0f * std::log10(std::max(Finite(peak), 1e-9f));
@@ -148,16 +166,19 @@ void Mox_GUI_Wave_Freq_Display::refresh() {
     } else if (displayMode == 1) {
         RebuildEnvelope();
     } else if (capture) {
+        // Without the FFT library the spectrum modes draw nothing.
+        const bool spectral = displayMode == 3 || displayMode == 4;
+        const bool transform = spectral && spectrum->Open();
         // Captures: read only after the module has marked the buffer complete.
         const float ready = capture->ready.load(std::memory_order_acquire);
         if (ready != 0.0f) {
             if (displayMode == 5) RebuildTriggered(*capture);
-            else RebuildSpectrum(*capture, displayMode == 4);
+            else if (transform) RebuildSpectrum(*capture, displayMode == 4);
             capture->ready.store(0.0f, std::memory_order_release);
         } else {
             changed = false;
         }
-        if ((displayMode == 3 || displayMode == 4) && (gridMode != displayMode || gridRate != sampleRate)) {
+        if (transform && (gridMode != displayMode || gridRate != sampleRate)) {
             RebuildGrid(displayMode == 4);
             changed = true;
         }
@@ -221,10 +242,14 @@ int32_t Mox_GUI_Wave_Freq_Display::columnTop(int32_t x) const {
 void Mox_GUI_Wave_Freq_Display::RebuildSpectrum(const DisplayCapture& c, bool logarithmic) {
     Spectrum& sp = *spectrum;
     for (int j = 0; j < kWindow; ++j) sp.input[j] = std::clamp(Finite(c.samples[j]), -16.0f, 16.0f) * sp.window[j];
-    kiss_fftr(sp.cfg, sp.input, sp.output);
+    sp.library->forward(sp.cfg, sp.input, sp.output);
     const double fullScale = double(kWindow) / 4.0;
     for (int k = 0; k < kLinearBins; ++k) {
-        const double m = std::hypot(double(sp.output[k].r), double(sp.output[k].i)) / fullScale;
+        // Float parts squared in double can neither overflow nor underflow (and
+        // need no libm hypot, whose current symbol version is newer than the
+        // C libraries the plug-in supports).
+        const double re = sp.output[k].r, im = sp.output[k].i;
+        const double m = std::sqrt(re * re + im * im) / fullScale;
         const double db = 20.0 * std::log10(std::max(m, 1e-12));
         sp.linear[k] = std::isfinite(db) ? std::clamp(float(db), kFloorDb, kTopDb) : kFloorDb;
     }
@@ -295,7 +320,7 @@ void Mox_GUI_Wave_Freq_Display::draw(CDrawContext* context) {
             context->moveTo(CPoint(size.left, centreY));
             context->lineTo(CPoint(size.right - 1, centreY));
         }
-    } else if (displayMode == 3 || displayMode == 4) {
+    } else if ((displayMode == 3 || displayMode == 4) && spectrum->cfg) {
         context->setFillColor(CColor{255, 255, 255, kLaneAlpha});
         context->drawPolygon(columnPolygon.data(), int32_t(columnPolygon.size()), kDrawFilled);
         context->setFrameColor(CColor{255, 255, 255, kLaneAlpha / 2});

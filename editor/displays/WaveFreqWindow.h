@@ -17,6 +17,9 @@
 
 struct DisplayCapture;
 class AudioEffect;
+namespace orva::platform {
+class RealFftLibrary;
+}
 
 class Mox_GUI_Wave_Freq_Display : public VSTGUI::CView {
 public:
@@ -67,6 +70,10 @@ public:
     int32_t gridLines() const { return gridCount; }
     int32_t gridLine(int32_t i) const { return i >= 0 && i < gridCount ? grid[i] : 0; }
 
+    // The FFT library of the spectrum modes (null: the shared KissFFT, opened on
+    // the first spectrum). Without a usable one those modes draw nothing.
+    void useFftLibrary(const orva::platform::RealFftLibrary* library);
+
     // One point's height from a linear peak.
     static int32_t HeightOf(float peak, float laneScale);
 
@@ -95,7 +102,8 @@ private:
     std::vector<VSTGUI::CPoint> edge;  // modes 1 and 5: upper edge left to right, lower edge back
     DisplayCapture* capture = nullptr;
 
-    // Spectrum modes (3, 4): everything allocated at construction.
+    // Spectrum modes (3, 4): everything allocated at construction but the FFT
+    // state, made on the UI thread when the first spectrum is drawn.
     const AudioEffect* effect;
     float sampleRate = 44100.0f;
     float spectrumPixels;
