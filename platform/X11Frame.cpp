@@ -169,6 +169,10 @@ private:
     void fallbackLoop();
     bool toRoot(int x, int y, int& rootX, int& rootY);
     void finishEditField();
+    // The window lost the pointer grab, its mapping or the focus while a press
+    // was held: the press ends as if released where the pointer was last seen.
+    void endLostPress();
+    bool isViewable();
 
     FrameEventSink* frame;
     Display* display;
@@ -180,6 +184,9 @@ private:
     int32_t width, height;
     bool captured = false;
     bool windowGone = false;
+    VSTGUI::CPoint lastPointer;       // where the last press or move was reported
+    int32_t pressButton = 0;          // the button of the press being held, 0 when none
+    unsigned long ownGrabSerial = 0;  // the request that last grabbed or released the pointer
     std::unique_ptr<x11::EditField> editField;
     std::unique_ptr<x11::Tooltip> tooltip;
     std::unique_ptr<x11::DropTarget> dropTarget;
@@ -273,11 +280,14 @@ void X11Frame::present(const CRect& rect) {
 void X11Frame::setMouseCapture(bool on) {
     if (windowGone || on == captured) return;
     captured = on;
+    ownGrabSerial = NextRequest(display);
     if (on)
         XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime);
     else
         XUngrabPointer(display, CurrentTime);
+    // Crossing events of our own grab carry its serial; anything after it a later one.
+    XNoOp(display);
     XFlush(display);
 }
 
@@ -368,11 +378,13 @@ void X11Frame::dispatch(XEvent& event) {
     case ButtonPress: {
         const XButtonEvent& b = event.xbutton;
         if (b.button >= 4 && b.button <= 7) {
-            // Wheel notches: 4 up, 5 down, 6 left, 7 right; one notch is 1.0.
+            // Wheel notches: 4 up, 5 down, 6 left, 7 right; one notch is 1.0, up and
+            // right positive. The views turn the horizontal axis round themselves
+            // (a right tilt lowers a knob), so it is not negated here.
             const bool horizontal = b.button >= 6;
             const float distance = (b.button == 4 || b.button == 7) ? 1.0f : -1.0f;
-            frame->platformOnWheel(CPoint(b.x, b.y), horizontal ? kMouseWheelAxisX : kMouseWheelAxisY,
-                                   horizontal ? -distance : distance, modifierBits(b.state) | heldButtons(b.state));
+            frame->platformOnWheel(CPoint(b.x, b.y), horizontal ? kMouseWheelAxisX : kMouseWheelAxisY, distance,
+                                   modifierBits(b.state) | heldButtons(b.state));
             break;
         }
         int32_t buttons = buttonBit(b.button) | modifierBits(b.state);
@@ -387,7 +399,9 @@ void X11Frame::dispatch(XEvent& event) {
             lastY = b.y;
         }
         if (editField) finishEditField();
-        frame->platformOnMouseDown(CPoint(b.x, b.y), buttons);
+        lastPointer = CPoint(b.x, b.y);
+        frame->platformOnMouseDown(lastPointer, buttons);
+        if (captured) pressButton = buttonBit(b.button);
         break;
     }
     case ButtonRelease: {
@@ -395,19 +409,52 @@ void X11Frame::dispatch(XEvent& event) {
         if (b.button >= 4 && b.button <= 7) break;
         // The state still holds the released button: report the ones left held.
         const int32_t held = heldButtons(b.state) & ~buttonBit(b.button);
-        frame->platformOnMouseUp(CPoint(b.x, b.y), held | buttonBit(b.button) | modifierBits(b.state));
+        pressButton = 0;
+        lastPointer = CPoint(b.x, b.y);
+        frame->platformOnMouseUp(lastPointer, held | buttonBit(b.button) | modifierBits(b.state));
         break;
     }
     case MotionNotify: {
-        XEvent latest = event;  // only the newest of a run of moves matters
-        while (XCheckTypedWindowEvent(display, window, MotionNotify, &latest)) {
+        // Only the newest of a run of moves matters, but only moves that follow one
+        // another directly (same window, same buttons and modifiers) are merged: a
+        // move queued behind a press, a release or a key keeps its place after it.
+        XEvent latest = event;
+        while (XEventsQueued(display, QueuedAfterReading) > 0) {
+            XEvent next;
+            XPeekEvent(display, &next);
+            if (next.type != MotionNotify || next.xmotion.window != window ||
+                next.xmotion.state != latest.xmotion.state)
+                break;
+            XNextEvent(display, &latest);
         }
         const XMotionEvent& m = latest.xmotion;
-        frame->platformOnMouseMoved(CPoint(m.x, m.y), heldButtons(m.state) | modifierBits(m.state));
+        lastPointer = CPoint(m.x, m.y);
+        frame->platformOnMouseMoved(lastPointer, heldButtons(m.state) | modifierBits(m.state));
         break;
     }
+    case EnterNotify:
     case LeaveNotify:
-        if (event.xcrossing.mode == NotifyNormal) frame->platformOnMouseExited();
+        if (event.xcrossing.mode == NotifyGrab || event.xcrossing.mode == NotifyUngrab) {
+            // A grab taken or given up during a press, other than by our own
+            // capture, means ours is gone and the release will not come here.
+            if (event.xcrossing.serial != ownGrabSerial) endLostPress();
+        } else {
+            // Our capture takes no crossing events: one that arrives during a press
+            // came before the capture began, or after it broke because the window
+            // stopped being viewable (the host hid it with the pointer inside).
+            if (captured && !isViewable()) endLostPress();
+            if (event.type == LeaveNotify) frame->platformOnMouseExited();
+        }
+        break;
+    case FocusOut:
+        // The focus left this window (or a window inside it) for somewhere else;
+        // focus moving into our own edit field or following the pointer is not a loss.
+        if (event.xfocus.detail == NotifyAncestor || event.xfocus.detail == NotifyVirtual ||
+            event.xfocus.detail == NotifyNonlinear || event.xfocus.detail == NotifyNonlinearVirtual)
+            endLostPress();
+        break;
+    case UnmapNotify:
+        if (event.xunmap.window == window) endLostPress();
         break;
     case KeyPress:
     case KeyRelease: {
@@ -437,6 +484,19 @@ void X11Frame::dispatch(XEvent& event) {
         break;
     default: break;
     }
+}
+
+bool X11Frame::isViewable() {
+    XWindowAttributes a;
+    return !windowGone && XGetWindowAttributes(display, window, &a) && a.map_state == IsViewable;
+}
+
+void X11Frame::endLostPress() {
+    if (!captured || windowGone) return;
+    const int32_t button = pressButton ? pressButton : kLButton;
+    pressButton = 0;
+    frame->platformOnMouseUp(lastPointer, button);  // gives up the capture
+    if (captured) setMouseCapture(false);
 }
 
 void X11Frame::fallbackLoop() {

@@ -24,7 +24,7 @@ CMouseEventResult COnOffButton::onMouseDown(CPoint&, const int32_t& buttons) {
 
 void COnOffButton::draw(CDrawContext* context) {
     if (background) {
-        const CCoord off = int32_t(value) != 0 ? size.height() : 0;
+        const CCoord off = showsOn() ? size.height() : 0;
         background->draw(context, size, CPoint(0, off));
     }
     setDirty(false);

@@ -17,6 +17,11 @@ public:
     CView* newCopy() const override { return new COnOffButton(*this); }
     int32_t getStyle() const { return style; }
 
+protected:
+    // Whether the value shows the on picture: here any value whose integer part
+    // is not 0.
+    virtual bool showsOn() const { return int32_t(value) != 0; }
+
 private:
     int32_t style;
 };

@@ -116,7 +116,14 @@ void CView::setVisible(bool state) {
         } else {
             targetRect = alternateRect;
             hideOnArrival = startsHidden;
-            if (fades()) fadeStep = -std::fabs(fadeRate);
+            if (fades()) {
+                fadeStep = -std::fabs(fadeRate);
+            } else if (hideOnArrival && size == targetRect) {
+                // Already where it hides (a panel whose alternate is its home): it
+                // goes now, not on the next tick, so it takes no further press.
+                hideOnArrival = false;
+                visible = false;
+            }
         }
         invalidRect(size);
         return;

@@ -25,6 +25,10 @@ public:
     void addGroupMember(VSTGUI::CControl* member) override;
     void addDrivenPanel(VSTGUI::CView* panel) override;
 
+protected:
+    // On whenever the value is not 0, as the hit test and the toggle take it.
+    bool showsOn() const override { return value != 0.0f; }
+
 private:
     Mox_GUI_Editor* editor;
     bool maySwitchOff;

@@ -31,8 +31,15 @@ float Mox_Knob::FactoryDefault(int32_t tag) {
 
 void Mox_Knob::setValue(float x) {
     if (setValueGuard || !(x == x)) return;
-    // A host writing automation back while the user drags must not pull the knob away.
-    if (isPressed && x != value) return;
+    // A host writing automation back while the user drags must not pull the knob
+    // away; what it set is shown when the press ends.
+    if (isPressed) {
+        heldBack = x != value;
+        if (heldBack) {
+            heldBackValue = x;
+            return;
+        }
+    }
     if (numberEntry) {
         setValueGuard = true;
         if (auto* entry = dynamic_cast<CControl*>(editor->slot(numberEntry))) entry->setValue(x);
@@ -148,10 +155,15 @@ CMouseEventResult Mox_Knob::onMouseMoved(CPoint& where, const int32_t& buttons) 
     if (proportional) {
         float factor = (buttons & kShift) ? 0.0125f : 0.05f;
         if (buttons & kControl) factor *= 0.25f;
-        if (anchor.v - where.v > 0 || where.h - anchor.h > 0) {
+        // Every pixel moved is one step (up and right raise, down and left lower),
+        // so the value follows the distance however many events the window server
+        // cut the movement into.
+        const int32_t steps = (anchor.v - where.v) + (where.h - anchor.h);
+        for (int32_t i = 0; i < steps && value < 1.0f; ++i) {
             if (value == 0.0f) value = 0.0001f;
             value = std::min(1.0f, value + value * factor);
-        } else {
+        }
+        for (int32_t i = 0; i > steps && value > 0.0f; --i) {
             value -= value * factor;
             if (value < 0.0001f) value = 0.0f;
         }
@@ -171,9 +183,22 @@ CMouseEventResult Mox_Knob::onMouseUp(CPoint&, const int32_t&) {
         value = shown = 0.5f;
         if (listener) listener->valueChanged(this);
         ++redrawCounter;
+    } else {
+        catchUpAfterPress();
     }
+    heldBack = false;
     endEdit();
     return kMouseEventHandled;
+}
+
+void Mox_Knob::catchUpAfterPress() {
+    // For a host parameter the effect's own record is the truth (a value posted
+    // from another thread may still be on its way to the editor).
+    float x;
+    if (effect && tag >= 0 && tag < kPresetParamCount) x = effect->getParameter(tag);
+    else if (heldBack) x = heldBackValue;
+    else return;
+    setValue(x);  // eases there, and tells the number entry and the links
 }
 
 bool Mox_Knob::onWheel(const CPoint&, const float& distance, const int32_t& buttons) {

@@ -1,9 +1,10 @@
 // Mox_Knob: a knob drawn from a vertical strip of frames. Its picture eases toward
 // the value on the frame timer; the mouse drags it linearly (up and right raise
 // it, 60 pixels for the whole range, shift x 2, control x 3) or, for proportional
-// knobs (ratios, times), by 5 % of the value per mouse move; a spring knob returns
+// knobs (ratios, times), by 5 % of the value per pixel moved; a spring knob returns
 // to the middle on release; a double click sets the factory default and holds
-// until release; a right click asks for MIDI learn. It keeps links to display
+// until release; a value the host sets during a press is shown once the press
+// ends; a right click asks for MIDI learn. It keeps links to display
 // windows and to its number entry. Mox_Rotate_Knob, Mox_HV_Slider and
 // Mox_AnimButton derive from it.
 #pragma once
@@ -48,6 +49,9 @@ protected:
     // what the knob last had, and redraw.
     void reportIfChanged(float before);
     void linearDrag(const VSTGUI::CPoint& where, int32_t buttons, float range, bool useX, bool useY);
+    // After a press: the value the effect holds now, when the host changed it
+    // while the knob ignored it.
+    void catchUpAfterPress();
 
     Mox_GUI_Editor* editor;
     Mox_DSP_VST* effect;
@@ -58,6 +62,8 @@ protected:
     float dragRange = 60.0f;
     bool pressLock = false;
     bool isPressed = false;
+    bool heldBack = false;       // a value from the effect was ignored during the press
+    float heldBackValue = 0.0f;  // the last such value
     VSTGUI::CPoint anchor;
     float anchorValue = 0.0f;
     int32_t anchorButtons = 0;

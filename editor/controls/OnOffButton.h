@@ -27,6 +27,8 @@ public:
     }
 
 protected:
+    // On whenever the value is not 0, as the hit test and the toggle take it.
+    bool showsOn() const override { return value != 0.0f; }
     void report();
     LinkTable links;
     int32_t mode;

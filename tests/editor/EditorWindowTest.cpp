@@ -22,6 +22,7 @@
 #include <vector>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -40,7 +41,12 @@ const auto* const libraryCaches = ::testing::AddGlobalTestEnvironment(new Librar
 class EditorWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        display = XOpenDisplay(nullptr);
+        // A busy X server can refuse a connection for a moment (it has not yet
+        // accepted the ones before): only a server that keeps refusing is none.
+        for (int attempt = 0; attempt < 20 && !display; ++attempt) {
+            if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            display = XOpenDisplay(nullptr);
+        }
         if (!display) GTEST_SKIP() << "no X server";
         ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
         face = cairo_image_surface_create_from_png(ORVA_SOURCE_DIR "/tests/data/editor-reference.png");
@@ -69,6 +75,13 @@ protected:
             plugin.Dispatch(effEditIdle);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+    }
+    // One thing the user does, then the host idles a while.
+    template <typename F>
+    void userStep(F f) {
+        f();
+        XSync(display, False);
+        idleFor(60);
     }
     int children(Window w) {
         Window root, parent, *kids = nullptr;
@@ -202,6 +215,101 @@ TEST_F(EditorWindow, AMouseDragOnCompRatioReachesTheHost) {
     EXPECT_EQ(ends, 1);
     EXPECT_GT(automations, 5);
     plugin.Dispatch(effEditClose);
+}
+
+// Begin and end edits the host heard for a parameter.
+std::pair<int, int> Gestures(const PluginLoader& plugin, int index) {
+    int begins = 0, ends = 0;
+    for (const PluginLoader::HostCall& c : plugin.hostCalls) {
+        begins += c.opcode == audioMasterBeginEdit && c.index == index;
+        ends += c.opcode == audioMasterEndEdit && c.index == index;
+    }
+    return {begins, ends};
+}
+
+constexpr int kParallel = 3;
+constexpr int kParallelX = 840 + 19, kParallelY = 369 + 19;  // the knob's centre
+
+// A quick drag whose press, three moves and release (and a move after it) all
+// wait in the queue for one idle of a host that idles slowly: the events are
+// taken in their order, so the 30 pixels up move "Parallel" from 0 to half.
+TEST_F(EditorWindow, AQuickDragQueuedBeforeOneIdleKeepsItsTravel) {
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) GTEST_SKIP() << "no XTest";
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    plugin.effect()->setParameter(plugin.effect(), kParallel, 0.0f);
+    idleFor(600);  // the knob's picture settles at 0 (a press starts from the picture)
+    plugin.hostCalls.clear();
+
+    XTestFakeMotionEvent(display, -1, kParallelX, kParallelY, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    for (int dy : {10, 20, 30}) XTestFakeMotionEvent(display, -1, kParallelX, kParallelY - dy, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XTestFakeMotionEvent(display, -1, kParallelX, kParallelY - 40, CurrentTime);
+    XSync(display, False);
+    plugin.Dispatch(effEditIdle);
+    idleFor(60);  // nothing more happens: whatever arrived late is in order too
+    EXPECT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kParallel), 0.5f);
+    EXPECT_EQ(Gestures(plugin, kParallel), std::make_pair(1, 1));
+    plugin.Dispatch(effEditClose);
+}
+
+// The host hides its window while the user holds a knob: the grab is gone and the
+// release will not come, so the drag ends there (one end edit, not one at close),
+// and the release that comes later does not end it again. The same when another
+// window takes the keyboard focus from the editor mid-drag.
+TEST_F(EditorWindow, APressWhoseReleaseNeverComesEndsWhenTheWindowIsHidden) {
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) GTEST_SKIP() << "no XTest";
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    plugin.effect()->setParameter(plugin.effect(), kParallel, 0.0f);
+    idleFor(600);
+    plugin.hostCalls.clear();
+
+    userStep([&] { XTestFakeMotionEvent(display, -1, kParallelX, kParallelY, CurrentTime); });
+    userStep([&] { XTestFakeButtonEvent(display, 1, True, CurrentTime); });
+    userStep([&] { XTestFakeMotionEvent(display, -1, kParallelX, kParallelY - 12, CurrentTime); });
+    ASSERT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kParallel), 0.2f) << "the drag is under way";
+    ASSERT_EQ(Gestures(plugin, kParallel), std::make_pair(1, 0));
+
+    XUnmapWindow(display, host);
+    XSync(display, False);
+    idleFor(100);
+    EXPECT_EQ(Gestures(plugin, kParallel), std::make_pair(1, 1)) << "ended when the window went";
+
+    XTestFakeMotionEvent(display, -1, kParallelX, kParallelY - 30, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XMapWindow(display, host);
+    XSync(display, False);
+    idleFor(100);
+    EXPECT_EQ(Gestures(plugin, kParallel), std::make_pair(1, 1)) << "the late release ends nothing";
+    EXPECT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kParallel), 0.2f);
+
+    // The editor's window has the keyboard focus; another window takes it mid-drag.
+    Window editorWindow = 0;
+    {
+        Window root, parent, *kids = nullptr;
+        unsigned int count = 0;
+        ASSERT_TRUE(XQueryTree(display, host, &root, &parent, &kids, &count) && count == 1);
+        editorWindow = kids[0];
+        XFree(kids);
+    }
+    XSetInputFocus(display, editorWindow, RevertToParent, CurrentTime);
+    userStep([&] { XTestFakeMotionEvent(display, -1, kParallelX, kParallelY, CurrentTime); });
+    userStep([&] { XTestFakeButtonEvent(display, 1, True, CurrentTime); });
+    userStep([&] { XTestFakeMotionEvent(display, -1, kParallelX, kParallelY - 6, CurrentTime); });
+    ASSERT_EQ(Gestures(plugin, kParallel), std::make_pair(2, 1));
+    const Window other = newHostWindow();
+    XSetInputFocus(display, other, RevertToParent, CurrentTime);
+    XSync(display, False);
+    idleFor(100);
+    EXPECT_EQ(Gestures(plugin, kParallel), std::make_pair(2, 2)) << "ended when the focus went";
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    idleFor(60);
+    XDestroyWindow(display, other);
+    plugin.Dispatch(effEditClose);
+    EXPECT_EQ(Gestures(plugin, kParallel), std::make_pair(2, 2));
 }
 
 TEST_F(EditorWindow, SurvivesAHostThatDestroysItsWindowFirstAndRefusesNonWindows) {

@@ -121,6 +121,13 @@ TEST(MidiLearn, OkBindsAndTheControllerMovesTheParameterAndTheKnobAtTheNextTick)
     EXPECT_FLOAT_EQ(ValueOf(e.editor, kAttack), 0.0f);
 }
 
+TEST(MidiLearn, OkHidesThePanelAtOnceSoItTakesNoSecondPress) {
+    Learn e;
+    e.arm(kAttack, CPoint(715, 305));
+    e.press(e.inPanel(Mox_AssignMidiCC::kOkArea));
+    EXPECT_FALSE(e.panel()->isVisible()) << "gone before the next tick";
+}
+
 TEST(MidiLearn, TwoParametersFollowOneControllerAndNoneUnbinds) {
     Learn e;
     for (int32_t tag : {kAttack, kHold}) {

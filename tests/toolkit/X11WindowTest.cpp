@@ -224,7 +224,8 @@ TEST_F(X11Window, ButtonsModifiersDoubleClicksAndWheelNotches) {
     ASSERT_TRUE(pumpUntil(frame, [&] { return probe->presses.size() >= 4; }));
     EXPECT_EQ(probe->presses, (std::vector<int32_t>{kLButton, kLButton | kDoubleClick, kRButton | kShift, kMButton}));
 
-    // Wheel notches over the knob: one up is +0.1, one down -0.1.
+    // Wheel notches over the knob: one up is +0.1, one down -0.1; a tilt to the
+    // right lowers it, one to the left raises it.
     pointerTo(150, 30);
     pumpUntil(frame, [&] { return frame->getViewUnderMouse() == knob; });
     click(4);
@@ -232,6 +233,13 @@ TEST_F(X11Window, ButtonsModifiersDoubleClicksAndWheelNotches) {
     click(5);
     ASSERT_TRUE(pumpUntil(frame, [&] { return recorder.values.size() >= 3; }));
     EXPECT_NEAR(knob->getValue(), 0.1f, 1e-6);
+    click(6);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return recorder.values.size() >= 4; }));
+    EXPECT_NEAR(knob->getValue(), 0.2f, 1e-6) << "left tilt";
+    click(7);
+    click(7);
+    ASSERT_TRUE(pumpUntil(frame, [&] { return recorder.values.size() >= 6; }));
+    EXPECT_NEAR(knob->getValue(), 0.0f, 1e-6) << "right tilt";
     frame->forget();
 }
 
