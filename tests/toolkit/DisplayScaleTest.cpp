@@ -30,19 +30,19 @@ TEST_P(ScaleForXftDpi, IsTheNearestOfOneOneAndAHalfAndTwo) {
     EXPECT_EQ(scaleForXftDpi(GetParam().value), GetParam().scale);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ScaleForXftDpi,
-    testing::Values(DpiCase{"96", 1.0}, DpiCase{"144", 1.5}, DpiCase{"192", 2.0},
-                    // the nearest; a tie (120 = 1.25, 168 = 1.75) goes to the smaller
-                    DpiCase{"72", 1.0}, DpiCase{"119.9", 1.0}, DpiCase{"120", 1.0}, DpiCase{"120.5", 1.5},
-                    DpiCase{"168", 1.5}, DpiCase{"168.5", 2.0}, DpiCase{"288", 2.0}, DpiCase{"1e4", 2.0},
-                    DpiCase{"0.5", 1.0},
-                    // as resource files write it
-                    DpiCase{" 144\n", 1.5}, DpiCase{"\t192.0 ", 2.0}, DpiCase{"+144", 1.5},
-                    // unset or not a usable number
-                    DpiCase{nullptr, 1.0}, DpiCase{"", 1.0}, DpiCase{"  ", 1.0}, DpiCase{"0", 1.0},
-                    DpiCase{"-192", 1.0}, DpiCase{"192dpi", 1.0}, DpiCase{"144,0", 1.0}, DpiCase{"nan", 1.0},
-                    DpiCase{"inf", 1.0}, DpiCase{"1e999", 1.0}, DpiCase{"high", 1.0}));
+INSTANTIATE_TEST_SUITE_P(Values, ScaleForXftDpi,
+                         testing::Values(DpiCase{"96", 1.0}, DpiCase{"144", 1.5}, DpiCase{"192", 2.0},
+                                         // the nearest; a tie (120 = 1.25, 168 = 1.75) goes to the smaller
+                                         DpiCase{"72", 1.0}, DpiCase{"119.9", 1.0}, DpiCase{"120", 1.0},
+                                         DpiCase{"120.5", 1.5}, DpiCase{"168", 1.5}, DpiCase{"168.5", 2.0},
+                                         DpiCase{"288", 2.0}, DpiCase{"1e4", 2.0}, DpiCase{"0.5", 1.0},
+                                         // as resource files write it
+                                         DpiCase{" 144\n", 1.5}, DpiCase{"\t192.0 ", 2.0}, DpiCase{"+144", 1.5},
+                                         // unset or not a usable number
+                                         DpiCase{nullptr, 1.0}, DpiCase{"", 1.0}, DpiCase{"  ", 1.0}, DpiCase{"0", 1.0},
+                                         DpiCase{"-192", 1.0}, DpiCase{"192dpi", 1.0}, DpiCase{"144,0", 1.0},
+                                         DpiCase{"nan", 1.0}, DpiCase{"inf", 1.0}, DpiCase{"1e999", 1.0},
+                                         DpiCase{"high", 1.0}));
 
 TEST(ScaledResourceName, PutsTheScaleBeforeTheExtension) {
     EXPECT_EQ(scaledResourceName("Knob.png", 2.0), "Knob@2x.png");
