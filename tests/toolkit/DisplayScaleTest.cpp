@@ -117,16 +117,4 @@ TEST(BitmapAtScale, WithoutAPictureForTheScaleIsThe1xPicture) {
     missing->forget();
 }
 
-// At scale 1 the bitmap is drawn exactly as before: a 1x picture under an
-// unscaled context at the same place copies its pixels.
-TEST(BitmapAtScale, OneIsThePlainPicture) {
-    CBitmap* knob = new CBitmap("Knob.png", 1.0);
-    const DecodedImage picture = Decoded("Knob.png");
-    COffscreenContext context(60, 60);
-    knob->draw(&context, CRect(7, 5, 45, 43), CPoint(0, 5 * 38));
-    for (int y = 0; y < 38; ++y)
-        for (int x = 0; x < 38; ++x) ASSERT_EQ(context.getPixel(7 + x, 5 + y), PixelOf(picture, x, 5 * 38 + y));
-    knob->forget();
-}
-
 }  // namespace
