@@ -1,19 +1,26 @@
-// Build tool: draws every skin the control table names.
+// Build tool: draws every skin the control table names, at each editor scale.
 //   orva-make-skins --out DIR                 write them all into DIR (stale PNGs removed)
 //   orva-make-skins --check DIR               fail when DIR differs from what is drawn now
-//   orva-make-skins --compose FILE [--bank BANK] [--open]
+//   orva-make-skins --compose FILE [--bank BANK] [--open] [--scale S]
 //                                             the window as the editor lays it out, with
-//                                             program 0's values (panels closed, or open)
+//                                             program 0's values (panels closed, or open),
+//                                             from the skins for scale S (1, 1.5 or 2)
 // Positions, sizes, labels and option texts come from the control table, so a row
-// that moves moves its seat and label. The output is the same on every run.
+// that moves moves its seat and label. Every picture is drawn in logical pixels at
+// scales 1, 1.5 and 2 ("Knob.png", "Knob@1.5x.png", "Knob@2x.png"): the same
+// geometry, rasterised for each scale rather than resampled. The output is the
+// same on every run.
 #include "host/ControlTable.h"
 #include "host/PresetBank.h"
+#include "platform/DisplayScale.h"
 #include "tools/skins/MeterLaw.h"
 #include "tools/skins/SkinGeometry.h"
 #include "tools/skins/Skins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,29 +50,30 @@ const ControlDescriptor* FirstRowNaming(const std::string& name) {
 }
 
 // The pictures that do not depend on the layout, by name; null for an unknown name.
-CanvasPtr DrawControlSkin(const std::string& name) {
+CanvasPtr DrawControlSkin(const std::string& name, double scale) {
     using namespace geometry;
     const ControlDescriptor* row = FirstRowNaming(name);
     auto options = [&] { return OptionItems(row ? row->options : ""); };
-    if (name == "Knob.png") return DrawKnob();
-    if (name == "sliderhead.png") return DrawSliderHandle();
-    if (name == "Bypass.png") return DrawBypass();
-    if (name == "eqon.png") return DrawEqOn();
-    if (name == "InfoBut.png") return DrawTabButton("INFO");
-    if (name == "MeterBut.png") return DrawTabButton("METERS");
-    if (name == "DSD.png") return DrawWebButton();
-    if (name == "clip.png") return DrawClip();
-    if (name == "led.png") return DrawLed();
+    if (name == "Knob.png") return DrawKnob(scale);
+    if (name == "sliderhead.png") return DrawSliderHandle(scale);
+    if (name == "Bypass.png") return DrawBypass(scale);
+    if (name == "eqon.png") return DrawEqOn(scale);
+    if (name == "InfoBut.png") return DrawTabButton("INFO", scale);
+    if (name == "MeterBut.png") return DrawTabButton("METERS", scale);
+    if (name == "DSD.png") return DrawWebButton(scale);
+    if (name == "clip.png") return DrawClip(scale);
+    if (name == "led.png") return DrawLed(scale);
     if (name == "ST_ModeD.png" || name == "LevelDetection.png")
-        return DrawOptionStrip(options(), kModeWidth, kModeHeight, false);
-    if (name == "meterselect.png") return DrawOptionStrip(options(), kMeterSelectWidth, kMeterSelectHeight, true);
-    if (name == "input.png") return DrawOptionStrip(options(), kPeakInputWidth, kPeakInputHeight, false);
-    if (name == "scopeinput.png") return DrawOptionStrip(options(), kScopeInputWidth, kScopeInputHeight, false);
-    if (name == "PkBar.png") return DrawBar(true);
-    if (name == "RmsBar.png") return DrawBar(false);
-    if (name == "BarScale.png") return DrawBarScale();
-    if (name == "dB_Needle1.png") return DrawNeedle(true);
-    if (name == "dB_Needle2.png") return DrawNeedle(false);
+        return DrawOptionStrip(options(), kModeWidth, kModeHeight, false, scale);
+    if (name == "meterselect.png")
+        return DrawOptionStrip(options(), kMeterSelectWidth, kMeterSelectHeight, true, scale);
+    if (name == "input.png") return DrawOptionStrip(options(), kPeakInputWidth, kPeakInputHeight, false, scale);
+    if (name == "scopeinput.png") return DrawOptionStrip(options(), kScopeInputWidth, kScopeInputHeight, false, scale);
+    if (name == "PkBar.png") return DrawBar(true, scale);
+    if (name == "RmsBar.png") return DrawBar(false, scale);
+    if (name == "BarScale.png") return DrawBarScale(scale);
+    if (name == "dB_Needle1.png") return DrawNeedle(true, scale);
+    if (name == "dB_Needle2.png") return DrawNeedle(false, scale);
     return nullptr;
 }
 
@@ -79,43 +87,58 @@ Size LayoutSkinSize(const std::string& name) {
     return {};
 }
 
+// Every picture by file name: "Knob.png" for scale 1, "Knob@2x.png" for 2, ...
 struct SkinSet {
     std::map<std::string, CanvasPtr> canvases;
-    std::vector<Placement> layout;
+    std::vector<Placement> layout;  // from the logical sizes, the same at every scale
     std::string error;
+
+    const Canvas* find(const char* name, double scale) const {
+        auto it = canvases.find(orva::platform::scaledResourceName(name ? name : "", scale));
+        return it == canvases.end() ? nullptr : it->second.get();
+    }
 };
 
-bool DrawAll(SkinSet& set) {
-    if (!LoadFonts(set.error)) return false;
+// Draws every picture the table names for one scale.
+bool DrawScale(SkinSet& set, double scale) {
+    using orva::platform::scaledResourceName;
     const std::vector<std::string> names = SkinNames();
     for (const std::string& name : names) {
         if (LayoutSkinSize(name).width > 0) continue;
-        CanvasPtr canvas = DrawControlSkin(name);
+        CanvasPtr canvas = DrawControlSkin(name, scale);
         if (!canvas) {
             set.error = "the control table names " + name + ", which this generator cannot draw";
             return false;
         }
-        set.canvases[name] = std::move(canvas);
+        set.canvases[scaledResourceName(name.c_str(), scale)] = std::move(canvas);
     }
+    // Canvases answer their logical size, so the walk lands every element where the
+    // editor puts it whatever the scale.
     set.layout = WalkTable([&](const std::string& name) {
-        auto it = set.canvases.find(name);
-        if (it != set.canvases.end()) return Size{it->second->width(), it->second->height()};
+        if (const Canvas* canvas = set.find(name.c_str(), scale)) return Size{canvas->width(), canvas->height()};
         return LayoutSkinSize(name);
     });
     for (int i = 0; i < int(set.layout.size()); ++i) {
         const Placement& p = set.layout[i];
         if (!p.isPanel || !p.d->bitmap) continue;
-        const std::string name = p.d->bitmap;
-        if (name == "MeterPanel.png") set.canvases[name] = DrawMeterPanel(set.layout, i);
-        if (name == "InfoPanelD.png") set.canvases[name] = DrawInfoPanel(set.layout, i);
-        if (name == "AsnMidiCC.png") set.canvases[name] = DrawMidiLearnPanel();
+        const std::string name = p.d->bitmap, file = scaledResourceName(p.d->bitmap, scale);
+        if (name == "MeterPanel.png") set.canvases[file] = DrawMeterPanel(set.layout, i, scale);
+        if (name == "InfoPanelD.png") set.canvases[file] = DrawInfoPanel(set.layout, i, scale);
+        if (name == "AsnMidiCC.png") set.canvases[file] = DrawMidiLearnPanel(scale);
     }
-    set.canvases["BGD.png"] = DrawFace(set.layout);
+    set.canvases[scaledResourceName("BGD.png", scale)] = DrawFace(set.layout, scale);
     for (const std::string& name : names)
-        if (!set.canvases.count(name)) {
-            set.error = "no picture drawn for " + name;
+        if (!set.find(name.c_str(), scale)) {
+            set.error = "no picture drawn for " + scaledResourceName(name.c_str(), scale);
             return false;
         }
+    return true;
+}
+
+bool DrawAll(SkinSet& set) {
+    if (!LoadFonts(set.error)) return false;
+    for (double scale : orva::platform::kEditorScales)
+        if (!DrawScale(set, scale)) return false;
     return true;
 }
 
@@ -175,8 +198,9 @@ int CheckAll(const SkinSet& set, const fs::path& dir) {
 
 class Composer {
 public:
-    Composer(const SkinSet& set, const PresetMemory* program, bool open)
-        : set(set), program(program), open(open), out(geometry::kFaceWidth, geometry::kFaceHeight) {}
+    Composer(const SkinSet& set, const PresetMemory* program, bool open, double scale)
+        : set(set), program(program), open(open), scale(scale),
+          out(geometry::kFaceWidth, geometry::kFaceHeight, scale) {}
 
     int write(const fs::path& file) {
         cairo_t* cr = out.cr();
@@ -208,13 +232,13 @@ private:
     }
 
     void paint(const char* name, double x, double y, double sx, double sy, double w, double h) {
-        auto it = set.canvases.find(name ? name : "");
-        if (it == set.canvases.end()) return;
+        const Canvas* canvas = set.find(name, scale);
+        if (!canvas) return;
         cairo_t* cr = out.cr();
         cairo_save(cr);
         cairo_rectangle(cr, x, y, w, h);
         cairo_clip(cr);
-        cairo_set_source_surface(cr, it->second->surface(), x - sx, y - sy);
+        SetSourceCanvas(cr, *canvas, x - sx, y - sy);
         cairo_paint(cr);
         cairo_restore(cr);
     }
@@ -271,7 +295,7 @@ private:
             cairo_translate(cr, cx, cy);
             cairo_rotate(cr, NeedleDegrees(dbfs) * 3.14159265358979323846 / 180);
             cairo_translate(cr, -cx, -cy);
-            cairo_set_source_surface(cr, set.canvases.at(d.bitmap)->surface(), x, y);
+            SetSourceCanvas(cr, *set.find(d.bitmap, scale), x, y);
             cairo_paint(cr);
             cairo_restore(cr);
             return;
@@ -300,6 +324,7 @@ private:
     const SkinSet& set;
     const PresetMemory* program;
     bool open;
+    double scale;
     Canvas out;
 };
 
@@ -307,7 +332,7 @@ int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s --out DIR\n"
                  "       %s --check DIR\n"
-                 "       %s --compose FILE [--bank BANK] [--open]\n",
+                 "       %s --compose FILE [--bank BANK] [--open] [--scale 1|1.5|2]\n",
                  self, self, self);
     return 2;
 }
@@ -326,15 +351,20 @@ int Run(int argc, char** argv) {
     if (mode != "--compose") return Usage(argv[0]);
     std::vector<uint8_t> bank;
     bool open = false;
+    double scale = 1.0;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--open") == 0) open = true;
         else if (std::strcmp(argv[i], "--bank") == 0 && i + 1 < argc) bank = ReadFile(argv[++i]);
+        else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) scale = std::atof(argv[++i]);
         else return Usage(argv[0]);
     }
+    if (std::find(std::begin(orva::platform::kEditorScales), std::end(orva::platform::kEditorScales), scale) ==
+        std::end(orva::platform::kEditorScales))
+        return Usage(argv[0]);
     PresetMemory program{};
     const bool haveProgram = bank.size() >= sizeof(PresetMemory);
     if (haveProgram) std::memcpy(&program, bank.data(), sizeof program);
-    return Composer(set, haveProgram ? &program : nullptr, open).write(argv[2]);
+    return Composer(set, haveProgram ? &program : nullptr, open, scale).write(argv[2]);
 }
 
 int main(int argc, char** argv) {

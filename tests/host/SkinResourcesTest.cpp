@@ -1,21 +1,26 @@
 // The skins as the editor will load them: every PNG the control table names, from
-// the library's embedded resources, against the size rules the editor applies
-// while it walks the table (frames, panels, press-through pixels).
+// the library's embedded resources, at every scale the editor draws at, against
+// the size rules the editor applies while it walks the table (frames, panels,
+// press-through pixels), and the pictures for 1.5 and 2 against the 1x ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/ControlTable.h"
+#include "platform/DisplayScale.h"
+#include "platform/Resources.h"
 #include "toolkit/CBitmap.h"
+#include "toolkit/PngDecoder.h"
 
 namespace {
 
 using Bitmap = std::unique_ptr<VSTGUI::CBitmap, void (*)(VSTGUI::CBitmap*)>;
-Bitmap Load(const char* name) {
-    return Bitmap(new VSTGUI::CBitmap(name), [](VSTGUI::CBitmap* b) { b->forget(); });
+Bitmap Load(const char* name, double scale = 1.0) {
+    return Bitmap(new VSTGUI::CBitmap(name, scale), [](VSTGUI::CBitmap* b) { b->forget(); });
 }
 
 // A row that names a skin, with the layout registers in force when the editor
@@ -46,7 +51,20 @@ std::vector<SkinRow> SkinRows() {
     return rows;
 }
 
-class SkinOfRow : public testing::TestWithParam<SkinRow> {};
+// A row's skin at one of the editor's scales.
+struct SkinAtScale {
+    SkinRow row;
+    double scale;
+};
+
+std::vector<SkinAtScale> AtEveryScale(const std::vector<SkinRow>& rows) {
+    std::vector<SkinAtScale> all;
+    for (double scale : orva::platform::kEditorScales)
+        for (const SkinRow& row : rows) all.push_back({row, scale});
+    return all;
+}
+
+class SkinOfRow : public testing::TestWithParam<SkinAtScale> {};
 
 // Sub-picture count by the editor's size rule for the row's type, 0 when the rule
 // does not divide the bitmap.
@@ -63,17 +81,32 @@ int FramesOf(const SkinRow& s, const VSTGUI::CBitmap& b) {
     return 1;
 }
 
+// Sizes, frames and alpha are read in logical pixels, so every check holds at
+// every scale; the picture for a scale is that scale of the 1x one in device
+// pixels, and each frame of a strip is a whole number of device rows.
 TEST_P(SkinOfRow, LoadsAndDividesIntoWholeFramesByItsSizeRule) {
-    const SkinRow s = GetParam();
+    const SkinRow s = GetParam().row;
+    const double scale = GetParam().scale;
     const ControlDescriptor& d = controlTable[s.row];
-    SCOPED_TRACE(std::string("row ") + std::to_string(s.row) + " " + d.bitmap);
-    Bitmap b = Load(d.bitmap);
+    SCOPED_TRACE(std::string("row ") + std::to_string(s.row) + " " + d.bitmap + " at " + std::to_string(scale));
+    Bitmap b = Load(d.bitmap, scale);
     ASSERT_TRUE(b->isLoaded());
+    ASSERT_EQ(b->getPixelScale(), scale) << "no picture drawn for this scale";
     ASSERT_GT(b->getWidth(), 0);
     ASSERT_GT(b->getHeight(), 0);
+    Bitmap one = Load(d.bitmap);
+    EXPECT_EQ(b->getWidth(), one->getWidth());
+    EXPECT_EQ(b->getHeight(), one->getHeight());
+    EXPECT_EQ(b->getPixelWidth(), orva::platform::scaledPixels(b->getWidth(), scale));
     const int frames = FramesOf(s, *b);
     ASSERT_GT(frames, 0) << "height " << b->getHeight() << " does not divide";
     const int frameHeight = b->getHeight() / frames;
+    if (frames == 1) {
+        EXPECT_EQ(b->getPixelHeight(), orva::platform::scaledPixels(b->getHeight(), scale));
+    } else {
+        EXPECT_EQ(b->getPixelHeight() % frames, 0);
+        EXPECT_EQ(b->getPixelHeight() / frames, frameHeight * scale) << "frames on whole device rows";
+    }
 
     if (d.type <= 2) {  // knobs: square frames, smooth travel, corners let presses through
         EXPECT_EQ(frameHeight, b->getWidth());
@@ -116,13 +149,13 @@ std::vector<SkinRow> SkinRowsInPanels() {
     return rows;
 }
 
-class SkinInPanel : public testing::TestWithParam<SkinRow> {};
+class SkinInPanel : public testing::TestWithParam<SkinAtScale> {};
 
 TEST_P(SkinInPanel, PanelSkinTakesPressesWhereItsControlsAre) {
-    const SkinRow s = GetParam();
+    const SkinRow s = GetParam().row;
     const ControlDescriptor& d = controlTable[s.row];
     const ControlDescriptor& panel = controlTable[s.panelRow];
-    Bitmap skin = Load(panel.bitmap), own = Load(d.bitmap);
+    Bitmap skin = Load(panel.bitmap, GetParam().scale), own = Load(d.bitmap, GetParam().scale);
     ASSERT_TRUE(skin->isLoaded());
     const int frames = FramesOf(s, *own);
     ASSERT_GT(frames, 0);
@@ -134,15 +167,100 @@ TEST_P(SkinInPanel, PanelSkinTakesPressesWhereItsControlsAre) {
             ASSERT_GT(skin->getAlpha(x, y), 199) << panel.bitmap << " at " << x << "," << y;
 }
 
-std::string RowName(const testing::TestParamInfo<SkinRow>& info) {
-    std::string name = "row" + std::to_string(info.param.row) + "_";
-    for (const char* c = controlTable[info.param.row].bitmap; *c && *c != '.'; ++c)
+// "row12_Knob_x1_5": the row, its skin and the scale.
+std::string RowName(const testing::TestParamInfo<SkinAtScale>& info) {
+    std::string name = "row" + std::to_string(info.param.row.row) + "_";
+    for (const char* c = controlTable[info.param.row.row].bitmap; *c && *c != '.'; ++c)
         if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-    return name;
+    return name + (info.param.scale == 1.0 ? "_x1" : info.param.scale == 1.5 ? "_x1_5" : "_x2");
 }
 
-INSTANTIATE_TEST_SUITE_P(ControlTable, SkinOfRow, testing::ValuesIn(SkinRows()), RowName);
-INSTANTIATE_TEST_SUITE_P(ControlTable, SkinInPanel, testing::ValuesIn(SkinRowsInPanels()), RowName);
+INSTANTIATE_TEST_SUITE_P(ControlTable, SkinOfRow, testing::ValuesIn(AtEveryScale(SkinRows())), RowName);
+INSTANTIATE_TEST_SUITE_P(ControlTable, SkinInPanel, testing::ValuesIn(AtEveryScale(SkinRowsInPanels())), RowName);
+
+// The device pixels of an embedded picture.
+VSTGUI::DecodedImage Decoded(const std::string& name) {
+    VSTGUI::DecodedImage image;
+    if (const EmbeddedResource* r = FindEmbeddedResource("PNG", name.c_str()))
+        VSTGUI::decodePng(r->data, r->size, image);
+    return image;
+}
+
+// Mean difference (0..255, over the four premultiplied channels) between the 1x
+// picture and the scaled one, both averaged over blocks of 3 x 3 logical pixels
+// (the scaled one by the area each device pixel covers). Drawn from the same
+// geometry they differ only in anti-aliasing and hinting, which the blocks
+// mostly average out; a blank picture, or one drawn at the 1x size in the corner
+// of the larger image, differs by about the picture's mean level or more.
+double MeanDifferenceFrom1x(const VSTGUI::DecodedImage& one, const VSTGUI::DecodedImage& scaled, double s) {
+    constexpr int kBlock = 3;
+    const int columns = (int(one.width) + kBlock - 1) / kBlock, rows = (int(one.height) + kBlock - 1) / kBlock;
+    std::vector<double> blocks(size_t(columns) * rows * 4, 0.0);  // 1x sum minus scaled sum
+    for (uint32_t y = 0; y < one.height; ++y)
+        for (uint32_t x = 0; x < one.width; ++x)
+            for (int c = 0; c < 4; ++c)
+                blocks[((y / kBlock) * columns + x / kBlock) * 4 + c] +=
+                    one.pixels[(size_t(y) * one.width + x) * 4 + c];
+    for (uint32_t j = 0; j < scaled.height; ++j)
+        for (uint32_t i = 0; i < scaled.width; ++i) {
+            // The logical rows and columns this device pixel covers (at most two each).
+            for (int ly = int(j / s); ly <= int((j + 1) / s) && ly < int(one.height); ++ly)
+                for (int lx = int(i / s); lx <= int((i + 1) / s) && lx < int(one.width); ++lx) {
+                    const double wx = std::min(i + 1.0, (lx + 1) * s) - std::max(double(i), lx * s);
+                    const double wy = std::min(j + 1.0, (ly + 1) * s) - std::max(double(j), ly * s);
+                    if (wx <= 0 || wy <= 0) continue;
+                    for (int c = 0; c < 4; ++c)
+                        blocks[((ly / kBlock) * columns + lx / kBlock) * 4 + c] -=
+                            wx * wy / (s * s) * scaled.pixels[(size_t(j) * scaled.width + i) * 4 + c];
+                }
+        }
+    double total = 0;
+    for (double b : blocks) total += std::fabs(b);
+    return total / (4.0 * one.width * one.height);
+}
+
+struct NamedSkin {
+    std::string name;
+    double scale;
+};
+
+std::vector<NamedSkin> EverySkinAtScalesAbove1() {
+    std::vector<NamedSkin> all;
+    std::vector<std::string> names{controlTable[0].bitmap};
+    for (const SkinRow& s : SkinRows())
+        if (std::find(names.begin(), names.end(), controlTable[s.row].bitmap) == names.end())
+            names.push_back(controlTable[s.row].bitmap);
+    for (double scale : orva::platform::kEditorScales)
+        if (scale != 1.0)
+            for (const std::string& name : names) all.push_back({name, scale});
+    return all;
+}
+
+class ScaledSkin : public testing::TestWithParam<NamedSkin> {};
+
+TEST_P(ScaledSkin, ShowsThe1xPictureDrawnAtItsScale) {
+    const NamedSkin p = GetParam();
+    const VSTGUI::DecodedImage one = Decoded(p.name);
+    const VSTGUI::DecodedImage scaled = Decoded(orva::platform::scaledResourceName(p.name.c_str(), p.scale));
+    ASSERT_GT(one.width, 0u);
+    ASSERT_EQ(int(scaled.width), orva::platform::scaledPixels(int(one.width), p.scale));
+    ASSERT_EQ(int(scaled.height), orva::platform::scaledPixels(int(one.height), p.scale));
+    // Against the picture's own mean level: what a blank or misdrawn picture differs by.
+    double level = 0;
+    for (uint8_t v : one.pixels) level += v;
+    level /= double(one.pixels.size());
+    const double difference = MeanDifferenceFrom1x(one, scaled, p.scale);
+    EXPECT_LT(difference, 0.4 * level) << "mean level " << level;
+}
+
+std::string SkinName(const testing::TestParamInfo<NamedSkin>& info) {
+    std::string name;
+    for (char c : info.param.name.substr(0, info.param.name.find('.')))
+        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+    return name + (info.param.scale == 1.5 ? "_x1_5" : "_x2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Skins, ScaledSkin, testing::ValuesIn(EverySkinAtScalesAbove1()), SkinName);
 
 int RowOfBitmap(const char* name, int type = -1) {
     for (int r = 1; r < kControlTableRows; ++r)
@@ -152,9 +270,13 @@ int RowOfBitmap(const char* name, int type = -1) {
 }
 
 TEST(Skins, BackgroundGivesTheEditorItsSize) {
-    Bitmap face = Load(controlTable[0].bitmap);
-    EXPECT_EQ(face->getWidth(), 1090);
-    EXPECT_EQ(face->getHeight(), 420);
+    for (double scale : orva::platform::kEditorScales) {
+        Bitmap face = Load(controlTable[0].bitmap, scale);
+        EXPECT_EQ(face->getWidth(), 1090);
+        EXPECT_EQ(face->getHeight(), 420);
+        EXPECT_EQ(face->getPixelWidth(), 1090 * scale);
+        EXPECT_EQ(face->getPixelHeight(), 420 * scale);
+    }
 }
 
 TEST(Skins, MidiLearnBoxesAreOpaque) {

@@ -28,8 +28,8 @@ Rgb Mix(Rgb a, Rgb b, double t) { return Rgb{a.r + (b.r - a.r) * t, a.g + (b.g -
 // over 270 degrees, from 135 degrees left of upright (value 0) to 135 degrees right
 // (value 1). Everything outside the ring is transparent, so presses in the corners
 // pass through.
-CanvasPtr DrawKnob() {
-    auto canvas = std::make_unique<Canvas>(kKnobSize, kKnobSize * kKnobFrames);
+CanvasPtr DrawKnob(double scale) {
+    auto canvas = std::make_unique<Canvas>(kKnobSize, kKnobSize * kKnobFrames, scale);
     cairo_t* cr = canvas->cr();
     const double c = kKnobSize / 2.0;
     for (int frame = 0; frame < kKnobFrames; ++frame) {
@@ -77,22 +77,25 @@ CanvasPtr DrawKnob() {
 
 // Fader cap: grip ridges and a mint line through its centre, the row at which the
 // slider's scale is read.
-CanvasPtr DrawSliderHandle() {
-    auto canvas = std::make_unique<Canvas>(kSliderWidth, kHandleHeight);
+CanvasPtr DrawSliderHandle(double scale) {
+    auto canvas = std::make_unique<Canvas>(kSliderWidth, kHandleHeight, scale);
     cairo_t* cr = canvas->cr();
     ButtonFace(cr, 2, 0, kSliderWidth - 4, kHandleHeight, RgbOf(92, 100, 108), RgbOf(40, 45, 50), kFaceBorder, 4);
     const double mid = kHandleHeight / 2.0;
-    cairo_set_line_width(cr, 1.0);
     for (int k = -3; k <= 3; ++k) {
         if (k == 0) continue;
-        const double y = std::round(mid + k * 6.0) + 0.5;
+        // A dark ridge and the light line under it, each on whole device pixels.
+        double line = 1.0;
+        const double y = AlignY(cr, std::round(mid + k * 6.0) + 0.5, line);
+        const double below = AlignY(cr, std::round(mid + k * 6.0) + 1.5, line);
+        cairo_set_line_width(cr, line);
         SetColour(cr, RgbOf(0, 0, 0), 0.45);
         cairo_move_to(cr, 8, y);
         cairo_line_to(cr, kSliderWidth - 8, y);
         cairo_stroke(cr);
         SetColour(cr, RgbOf(255, 255, 255), 0.12);
-        cairo_move_to(cr, 8, y + 1);
-        cairo_line_to(cr, kSliderWidth - 8, y + 1);
+        cairo_move_to(cr, 8, below);
+        cairo_line_to(cr, kSliderWidth - 8, below);
         cairo_stroke(cr);
     }
     cairo_set_line_width(cr, 2.0);
@@ -105,8 +108,8 @@ CanvasPtr DrawSliderHandle() {
 
 // Bypass: frame 0 is off; frames 1-7 are on with a lamp that glows brighter frame by
 // frame (the button pulses through them while the effect is bypassed).
-CanvasPtr DrawBypass() {
-    auto canvas = std::make_unique<Canvas>(kBypassWidth, kBypassHeight * kBypassFrames);
+CanvasPtr DrawBypass(double scale) {
+    auto canvas = std::make_unique<Canvas>(kBypassWidth, kBypassHeight * kBypassFrames, scale);
     cairo_t* cr = canvas->cr();
     for (int frame = 0; frame < kBypassFrames; ++frame) {
         const double top = frame * kBypassHeight;
@@ -121,8 +124,8 @@ CanvasPtr DrawBypass() {
 }
 
 // EQ Active: a narrow upright switch beside the EQ window, off above on.
-CanvasPtr DrawEqOn() {
-    auto canvas = std::make_unique<Canvas>(kEqOnWidth, kEqOnHeight * 2);
+CanvasPtr DrawEqOn(double scale) {
+    auto canvas = std::make_unique<Canvas>(kEqOnWidth, kEqOnHeight * 2, scale);
     cairo_t* cr = canvas->cr();
     for (int state = 0; state < 2; ++state) {
         const double top = state * kEqOnHeight;
@@ -137,8 +140,8 @@ CanvasPtr DrawEqOn() {
 
 // The handle of a sliding panel: a tab with its name and an arrow that points the
 // way the panel will move (down to open, up to close).
-CanvasPtr DrawTabButton(const std::string& text) {
-    auto canvas = std::make_unique<Canvas>(kTabButtonWidth, kTabButtonHeight * 2);
+CanvasPtr DrawTabButton(const std::string& text, double scale) {
+    auto canvas = std::make_unique<Canvas>(kTabButtonWidth, kTabButtonHeight * 2, scale);
     cairo_t* cr = canvas->cr();
     for (int state = 0; state < 2; ++state) {
         const double top = state * kTabButtonHeight;
@@ -161,8 +164,8 @@ CanvasPtr DrawTabButton(const std::string& text) {
 }
 
 // Web link: released above pressed.
-CanvasPtr DrawWebButton() {
-    auto canvas = std::make_unique<Canvas>(kWebButtonWidth, kWebButtonHeight * 2);
+CanvasPtr DrawWebButton(double scale) {
+    auto canvas = std::make_unique<Canvas>(kWebButtonWidth, kWebButtonHeight * 2, scale);
     cairo_t* cr = canvas->cr();
     for (int state = 0; state < 2; ++state) {
         const double top = state * kWebButtonHeight;
@@ -175,8 +178,8 @@ CanvasPtr DrawWebButton() {
 }
 
 // Peak overload lamp above the bars: unlit above lit.
-CanvasPtr DrawClip() {
-    auto canvas = std::make_unique<Canvas>(kClipWidth, kClipHeight * 2);
+CanvasPtr DrawClip(double scale) {
+    auto canvas = std::make_unique<Canvas>(kClipWidth, kClipHeight * 2, scale);
     cairo_t* cr = canvas->cr();
     for (int state = 0; state < 2; ++state) {
         const double top = state * kClipHeight;
@@ -189,8 +192,8 @@ CanvasPtr DrawClip() {
 }
 
 // Overload lamp of a needle meter: unlit above lit.
-CanvasPtr DrawLed() {
-    auto canvas = std::make_unique<Canvas>(kLedSize, kLedSize * 2);
+CanvasPtr DrawLed(double scale) {
+    auto canvas = std::make_unique<Canvas>(kLedSize, kLedSize * 2, scale);
     cairo_t* cr = canvas->cr();
     for (int state = 0; state < 2; ++state) {
         const double c = kLedSize / 2.0;
@@ -205,9 +208,9 @@ CanvasPtr DrawLed() {
 // Option pictures, one frame per item. Segmented: every item in its own cell, the
 // chosen one lit. Otherwise the chosen item's text with a row of dots that tells
 // which of the items it is.
-CanvasPtr DrawOptionStrip(const std::vector<std::string>& items, int width, int height, bool segmented) {
+CanvasPtr DrawOptionStrip(const std::vector<std::string>& items, int width, int height, bool segmented, double scale) {
     const int count = int(items.size());
-    auto canvas = std::make_unique<Canvas>(width, height * count);
+    auto canvas = std::make_unique<Canvas>(width, height * count, scale);
     cairo_t* cr = canvas->cr();
     for (int chosen = 0; chosen < count; ++chosen) {
         const double top = chosen * height;

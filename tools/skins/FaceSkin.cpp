@@ -43,8 +43,8 @@ bool OnFace(const Placement& p) { return p.panel < 0 && Visible(p); }
 
 class Face {
 public:
-    explicit Face(const std::vector<Placement>& layout)
-        : layout(layout), canvas(std::make_unique<Canvas>(kFaceWidth, kFaceHeight)), cr(canvas->cr()) {
+    Face(const std::vector<Placement>& layout, double scale)
+        : layout(layout), canvas(std::make_unique<Canvas>(kFaceWidth, kFaceHeight, scale)), cr(canvas->cr()) {
         for (const Placement& p : layout)
             if (OnFace(p) && !p.isPanel) taken.push_back(RectOf(p));
     }
@@ -141,10 +141,13 @@ private:
 
     void group(const Rect& box, const char* title, bool titleInside) {
         const Rect r = box.grown(5);
-        RoundedRect(cr, r.x0 + 0.5, r.y0 + 0.5, r.x1 - r.x0, r.y1 - r.y0, 6);
+        double line = 1.0;
+        const double left = AlignX(cr, r.x0 + 0.5, line), right = AlignX(cr, r.x1 + 0.5, line);
+        const double top = AlignY(cr, r.y0 + 0.5, line), bottom = AlignY(cr, r.y1 + 0.5, line);
+        RoundedRect(cr, left, top, right - left, bottom - top, 6);
         SetColour(cr, pal::kGroup);
         cairo_fill_preserve(cr);
-        cairo_set_line_width(cr, 1.0);
+        cairo_set_line_width(cr, line);
         SetColour(cr, pal::kEdge);
         cairo_stroke(cr);
         if (title && titleInside) Text(cr, title, r.x0 + 8, r.y0 + 14, 9, pal::kMint, Align::Left, Weight::Bold, 0.8);
@@ -177,17 +180,21 @@ private:
     }
 
     void hLine(double x0, double x1, double y, Rgb c, double alpha) {
-        cairo_set_line_width(cr, 1.0);
+        double line = 1.0;
+        const double at = AlignY(cr, std::floor(y) + 0.5, line);
+        cairo_set_line_width(cr, line);
         SetColour(cr, c, alpha);
-        cairo_move_to(cr, x0, std::floor(y) + 0.5);
-        cairo_line_to(cr, x1, std::floor(y) + 0.5);
+        cairo_move_to(cr, x0, at);
+        cairo_line_to(cr, x1, at);
         cairo_stroke(cr);
     }
     void vLine(double x, double y0, double y1, Rgb c, double alpha) {
-        cairo_set_line_width(cr, 1.0);
+        double line = 1.0;
+        const double at = AlignX(cr, std::floor(x) + 0.5, line);
+        cairo_set_line_width(cr, line);
         SetColour(cr, c, alpha);
-        cairo_move_to(cr, std::floor(x) + 0.5, y0);
-        cairo_line_to(cr, std::floor(x) + 0.5, y1);
+        cairo_move_to(cr, at, y0);
+        cairo_line_to(cr, at, y1);
         cairo_stroke(cr);
     }
 
@@ -343,9 +350,10 @@ private:
             if (std::fmod(range, s) == 0 && travel * s / range >= 18) break;
         }
         for (double v = p.d->low; v <= p.d->high + 1e-9; v += step / 2.0) {
-            const double y = std::round(top + travel * (p.d->high - v) / range) + 0.5;
+            double line = 1.0;
+            const double y = AlignY(cr, std::round(top + travel * (p.d->high - v) / range) + 0.5, line);
             const bool major = std::fmod(v - p.d->low, step) == 0;
-            cairo_set_line_width(cr, 1.0);
+            cairo_set_line_width(cr, line);
             SetColour(cr, pal::kDim, major ? 0.9 : 0.5);
             cairo_move_to(cr, p.absX + p.width + 1, y);
             cairo_line_to(cr, p.absX + p.width + (major ? 5 : 3), y);
@@ -385,6 +393,6 @@ void LabelAbove(cairo_t* cr, const std::string& text, double centreX, double top
     Text(cr, text, centreX, top - 4, kLabelSize, pal::kMint, Align::Centre);
 }
 
-CanvasPtr DrawFace(const std::vector<Placement>& layout) { return Face(layout).draw(); }
+CanvasPtr DrawFace(const std::vector<Placement>& layout, double scale) { return Face(layout, scale).draw(); }
 
 }  // namespace skins

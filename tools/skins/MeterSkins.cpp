@@ -30,9 +30,9 @@ Rgb ZoneColour(int meterType, double dbfs) {
 // A bar strip: for each meter type a section of an unlit and a lit state, each
 // kBarTravel rows, top = 0 dBFS. Peak bars are drawn as a ladder of segments, RMS
 // bars as a solid column, so the two read apart at a glance.
-CanvasPtr DrawBar(bool peak) {
+CanvasPtr DrawBar(bool peak, double scale) {
     const int width = peak ? kPeakBarWidth : kRmsBarWidth;
-    auto canvas = std::make_unique<Canvas>(width, kBarSections * 2 * kBarTravel);
+    auto canvas = std::make_unique<Canvas>(width, kBarSections * 2 * kBarTravel, scale);
     cairo_t* cr = canvas->cr();
     for (int type = 0; type < kBarSections; ++type) {
         for (int lit = 0; lit < 2; ++lit) {
@@ -63,8 +63,8 @@ CanvasPtr DrawBar(bool peak) {
 // dBFS for Std, K units (dBFS + n) for K-n. Each mark sits at the row where the
 // bars' law puts its level; labels are every 5 dB down to -30 dBFS, every 10 dB
 // below (where the scale is halved), skipping any that would crowd the last one.
-CanvasPtr DrawBarScale() {
-    auto canvas = std::make_unique<Canvas>(kScaleWidth, kScaleFrameHeight * kBarSections);
+CanvasPtr DrawBarScale(double scale) {
+    auto canvas = std::make_unique<Canvas>(kScaleWidth, kScaleFrameHeight * kBarSections, scale);
     cairo_t* cr = canvas->cr();
     const double labelX = 12.5;
     for (int type = 0; type < kBarSections; ++type) {
@@ -72,12 +72,13 @@ CanvasPtr DrawBarScale() {
         const double top = type * kScaleFrameHeight + kScaleTop;
         auto rowOf = [&](double dbfs) { return top + BarRowsFromTop(dbfs); };
         // Minor ticks every 1 dB above -30 dBFS' reading, every 2 dB below.
-        cairo_set_line_width(cr, 1.0);
         for (int u = k; u >= k - 70; --u) {
             const double dbfs = u - k;
             if (dbfs < -30 && u % 2 != 0) continue;
             const bool major = dbfs >= -30 ? u % 5 == 0 : u % 10 == 0;
-            const double y = std::round(rowOf(dbfs)) + 0.5;
+            double line = 1.0;
+            const double y = AlignY(cr, std::round(rowOf(dbfs)) + 0.5, line);
+            cairo_set_line_width(cr, line);
             SetColour(cr, pal::kDim, major ? 0.9 : 0.45);
             cairo_move_to(cr, 0, y);
             cairo_line_to(cr, major ? 4 : 2, y);
@@ -105,8 +106,8 @@ CanvasPtr DrawBarScale() {
 // A needle for rotation about its pivot, 40 pixels below the bitmap's centre. The
 // front needle (output) is white with a cap over the pivot; the needle behind it
 // (input) is amber and slimmer, so both read when they overlap.
-CanvasPtr DrawNeedle(bool front) {
-    auto canvas = std::make_unique<Canvas>(kNeedleWidth, kNeedleHeight);
+CanvasPtr DrawNeedle(bool front, double scale) {
+    auto canvas = std::make_unique<Canvas>(kNeedleWidth, kNeedleHeight, scale);
     cairo_t* cr = canvas->cr();
     const double px = kNeedleWidth / 2.0, py = kNeedleHeight / 2.0 + kNeedlePivotBelowCentre;
     const double tail = 9.0;

@@ -45,12 +45,14 @@ void PanelCard(cairo_t* cr, int width, int height, int bodyBottom, int notchLeft
     cairo_set_source(cr, fill);
     cairo_fill(cr);
     cairo_pattern_destroy(fill);
+    // The edge straddles the outline: one pixel wide, a whole number of device
+    // pixels at every scale.
+    double line = 1.0;
+    AlignX(cr, 0.0, line);
     outline();
-    cairo_set_line_width(cr, 1.0);
-    cairo_translate(cr, 0.5, 0.5);
+    cairo_set_line_width(cr, line);
     SetColour(cr, kCardEdge);
     cairo_stroke(cr);
-    cairo_translate(cr, -0.5, -0.5);
 }
 
 }  // namespace
@@ -59,8 +61,8 @@ void PanelCard(cairo_t* cr, int width, int height, int bodyBottom, int notchLeft
 // its label (the table's names), with the lane colour of each scope channel. The
 // notch above the information panel's tab keeps that tab usable while this panel
 // is open.
-CanvasPtr DrawMeterPanel(const std::vector<Placement>& layout, int panel) {
-    auto canvas = std::make_unique<Canvas>(kMeterPanelWidth, kMeterPanelHeight);
+CanvasPtr DrawMeterPanel(const std::vector<Placement>& layout, int panel, double scale) {
+    auto canvas = std::make_unique<Canvas>(kMeterPanelWidth, kMeterPanelHeight, scale);
     cairo_t* cr = canvas->cr();
     const Placement& self = layout[panel];
     // The information panel's tab, where it falls on this panel.
@@ -96,8 +98,8 @@ CanvasPtr DrawMeterPanel(const std::vector<Placement>& layout, int panel) {
 
 // Information: the product, a few lines on how the editor is played, and the web
 // link (its button is a control of its own, drawn over the seat left for it).
-CanvasPtr DrawInfoPanel(const std::vector<Placement>& layout, int panel) {
-    auto canvas = std::make_unique<Canvas>(kInfoPanelWidth, kInfoPanelHeight);
+CanvasPtr DrawInfoPanel(const std::vector<Placement>& layout, int panel, double scale) {
+    auto canvas = std::make_unique<Canvas>(kInfoPanelWidth, kInfoPanelHeight, scale);
     cairo_t* cr = canvas->cr();
     const int bodyBottom = kInfoPanelHeight - kTabButtonHeight - kTabTop + 3;
     PanelCard(cr, kInfoPanelWidth, kInfoPanelHeight, bodyBottom, 0, 0);
@@ -132,14 +134,17 @@ CanvasPtr DrawInfoPanel(const std::vector<Placement>& layout, int panel) {
 // MIDI learn: title, the name box (white name drawn by the control), the controller
 // box (the control writes the number in black, so the box is light) and the OK area.
 // Every pixel is opaque: the whole panel takes presses.
-CanvasPtr DrawMidiLearnPanel() {
-    auto canvas = std::make_unique<Canvas>(kMidiPanelWidth, kMidiPanelHeight);
+CanvasPtr DrawMidiLearnPanel(double scale) {
+    auto canvas = std::make_unique<Canvas>(kMidiPanelWidth, kMidiPanelHeight, scale);
     cairo_t* cr = canvas->cr();
     cairo_rectangle(cr, 0, 0, kMidiPanelWidth, kMidiPanelHeight);
     SetColour(cr, kCard);
     cairo_fill(cr);
-    cairo_rectangle(cr, 0.5, 0.5, kMidiPanelWidth - 1, kMidiPanelHeight - 1);
-    cairo_set_line_width(cr, 1.0);
+    double line = 1.0;
+    const double left = AlignX(cr, 0.5, line), right = AlignX(cr, kMidiPanelWidth - 0.5, line);
+    const double top = AlignY(cr, 0.5, line), bottom = AlignY(cr, kMidiPanelHeight - 0.5, line);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
+    cairo_set_line_width(cr, line);
     SetColour(cr, pal::kMint);
     cairo_stroke(cr);
     Text(cr, "MIDI LEARN", 7, 18, 11, pal::kMint, Align::Left, Weight::Bold);

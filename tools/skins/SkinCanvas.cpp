@@ -1,9 +1,12 @@
 #include "tools/skins/SkinCanvas.h"
 
+#include "platform/DisplayScale.h"
+
 #include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cmath>
 
 namespace skins {
@@ -21,6 +24,17 @@ const char* const kFontFiles[2] = {
     "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf",
 };
 
+// A line's centre on whole device pixels along one axis with scale s and
+// translation t (device = logical x s + t).
+double AlignOnAxis(double at, double& width, double s, double t) {
+    if (s == 1.0) return at;
+    const double pixels = std::max(1.0, std::floor(width * s + 0.5));
+    width = pixels / s;
+    const double centre = at * s + t;
+    const double aligned = std::fmod(pixels, 2.0) == 1.0 ? std::floor(centre) + 0.5 : std::floor(centre + 0.5);
+    return (aligned - t) / s;
+}
+
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
     auto* out = static_cast<std::vector<uint8_t>*>(closure);
     out->insert(out->end(), data, data + length);
@@ -29,9 +43,12 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
 
 }  // namespace
 
-Canvas::Canvas(int width, int height)
-    : w(width), h(height), image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)),
+Canvas::Canvas(int width, int height, double scale)
+    : w(width), h(height), pixelScale(scale),
+      image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, orva::platform::scaledPixels(width, scale),
+                                       orva::platform::scaledPixels(height, scale))),
       context(cairo_create(image)) {
+    if (scale != 1.0) cairo_scale(context, scale, scale);
     // Fixed rendering options: grey anti-aliasing, slight hinting, no subpixel order,
     // so every run on every machine with these fonts writes the same pixels.
     cairo_font_options_t* options = cairo_font_options_create();
@@ -56,7 +73,8 @@ std::vector<uint8_t> Canvas::png() const {
 }
 
 int Canvas::alphaAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= w || y >= h) return 0;
+    if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(image) || y >= cairo_image_surface_get_height(image))
+        return 0;
     cairo_surface_flush(image);
     const unsigned char* row = cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
     return int(reinterpret_cast<const uint32_t*>(row)[x] >> 24);
@@ -94,6 +112,28 @@ void UnloadFonts() {
 
 void SetColour(cairo_t* cr, Rgb c, double alpha) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
 
+void SetSourceCanvas(cairo_t* cr, const Canvas& canvas, double x, double y) {
+    cairo_set_source_surface(cr, canvas.surface(), x, y);
+    if (canvas.scale() == 1.0) return;
+    // Pattern space is the canvas's device pixels: (user - corner) x its scale.
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, canvas.scale(), canvas.scale());
+    cairo_matrix_translate(&m, -x, -y);
+    cairo_pattern_set_matrix(cairo_get_source(cr), &m);
+}
+
+double AlignX(cairo_t* cr, double at, double& width) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return AlignOnAxis(at, width, m.xx, m.x0);
+}
+
+double AlignY(cairo_t* cr, double at, double& width) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return AlignOnAxis(at, width, m.yy, m.y0);
+}
+
 void SetFont(cairo_t* cr, double size, Weight weight) {
     cairo_set_font_face(cr, faces[weight == Weight::Bold ? 1 : 0]);
     cairo_set_font_size(cr, size);
@@ -113,7 +153,13 @@ void Text(cairo_t* cr, const std::string& text, double x, double y, double size,
     if (align == Align::Centre) left = x - width / 2;
     if (align == Align::Right) left = x - width;
     SetColour(cr, colour, alpha);
-    cairo_move_to(cr, std::round(left), std::round(y));
+    // The baseline's start on a whole device pixel, as the glyphs are hinted there.
+    double dx = left, dy = y;
+    cairo_user_to_device(cr, &dx, &dy);
+    dx = std::round(dx);
+    dy = std::round(dy);
+    cairo_device_to_user(cr, &dx, &dy);
+    cairo_move_to(cr, dx, dy);
     cairo_show_text(cr, text.c_str());
     cairo_new_path(cr);
 }
@@ -138,14 +184,16 @@ void Well(cairo_t* cr, double x, double y, double w, double h, double radius) {
     RoundedRect(cr, x, y, w, h, radius);
     SetColour(cr, palette::kWell);
     cairo_fill(cr);
-    cairo_set_line_width(cr, 1.0);
+    double line = 1.0;
+    const double top = AlignY(cr, y + 0.5, line), bottom = AlignY(cr, y + h + 0.5, line);
+    cairo_set_line_width(cr, line);
     SetColour(cr, RgbOf(0, 0, 0), 0.8);
-    cairo_move_to(cr, x + radius, y + 0.5);
-    cairo_line_to(cr, x + w - radius, y + 0.5);
+    cairo_move_to(cr, x + radius, top);
+    cairo_line_to(cr, x + w - radius, top);
     cairo_stroke(cr);
     SetColour(cr, RgbOf(255, 255, 255), 0.07);
-    cairo_move_to(cr, x + radius, y + h + 0.5);
-    cairo_line_to(cr, x + w - radius, y + h + 0.5);
+    cairo_move_to(cr, x + radius, bottom);
+    cairo_line_to(cr, x + w - radius, bottom);
     cairo_stroke(cr);
 }
 
@@ -154,11 +202,15 @@ void ButtonFace(cairo_t* cr, double x, double y, double w, double h, Rgb top, Rg
     cairo_pattern_t* fill = cairo_pattern_create_linear(0, y, 0, y + h);
     cairo_pattern_add_color_stop_rgb(fill, 0, top.r, top.g, top.b);
     cairo_pattern_add_color_stop_rgb(fill, 1, bottom.r, bottom.g, bottom.b);
-    RoundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, radius);
+    // The border's one-pixel line on whole device pixels along the straight edges.
+    double line = 1.0;
+    const double x0 = AlignX(cr, x + 0.5, line), x1 = AlignX(cr, x + w - 0.5, line);
+    const double y0 = AlignY(cr, y + 0.5, line), y1 = AlignY(cr, y + h - 0.5, line);
+    RoundedRect(cr, x0, y0, x1 - x0, y1 - y0, radius);
     cairo_set_source(cr, fill);
     cairo_fill_preserve(cr);
     cairo_pattern_destroy(fill);
-    cairo_set_line_width(cr, 1.0);
+    cairo_set_line_width(cr, line);
     SetColour(cr, border);
     cairo_stroke(cr);
 }

@@ -1,6 +1,8 @@
-// Drawing helpers of the skin generator: an ARGB32 cairo canvas, the two faces of
-// Liberation Sans loaded straight from their files (no fontconfig, so the output
-// does not depend on the machine's font settings), text placement and PNG bytes.
+// Drawing helpers of the skin generator: an ARGB32 cairo canvas drawn at a scale
+// (device pixels per logical pixel: every picture is drawn in logical pixels at 1,
+// 1.5 and 2), the two faces of Liberation Sans loaded straight from their files (no
+// fontconfig, so the output does not depend on the machine's font settings), text
+// placement, lines on whole device pixels and PNG bytes.
 #pragma once
 
 #include <cairo.h>
@@ -36,22 +38,27 @@ enum class Align { Left, Centre, Right };
 
 class Canvas {
 public:
-    Canvas(int width, int height);
+    // width x height logical pixels; the image is that size times scale (rounded to
+    // the nearest pixel, halves up) and its context draws in logical pixels.
+    Canvas(int width, int height, double scale = 1.0);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
     cairo_t* cr() const { return context; }
     cairo_surface_t* surface() const { return image; }
+    // Logical size.
     int width() const { return w; }
     int height() const { return h; }
+    double scale() const { return pixelScale; }
     // The PNG file of the canvas.
     std::vector<uint8_t> png() const;
-    // Alpha of one pixel (0 outside).
+    // Alpha of one device pixel (0 outside).
     int alphaAt(int x, int y) const;
 
 private:
     int w, h;
+    double pixelScale;
     cairo_surface_t* image;
     cairo_t* context;
 };
@@ -62,6 +69,15 @@ bool LoadFonts(std::string& error);
 void UnloadFonts();
 
 void SetColour(cairo_t* cr, Rgb c, double alpha = 1.0);
+// The canvas as the source, its logical top-left corner at (x, y) in the target's
+// logical pixels: at equal scales its pixels land one to one on the target's.
+void SetSourceCanvas(cairo_t* cr, const Canvas& canvas, double x, double y);
+// Where a vertical line (AlignX) or a horizontal line (AlignY) of `width` logical
+// pixels centred at `at` goes so that it covers whole device pixels under the
+// context's scale: the width becomes a whole number of device pixels (at least
+// one) and the centre moves by less than a device pixel. At scale 1 both stay.
+double AlignX(cairo_t* cr, double at, double& width);
+double AlignY(cairo_t* cr, double at, double& width);
 void SetFont(cairo_t* cr, double size, Weight weight = Weight::Regular);
 double TextWidth(cairo_t* cr, const std::string& text, double size, Weight weight = Weight::Regular);
 // Draws text with its baseline at y; x is its left edge, centre or right edge.
