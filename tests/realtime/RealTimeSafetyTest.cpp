@@ -14,6 +14,8 @@
 #include <cstring>
 #include <new>
 #include <thread>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "host/PresetBank.h"
@@ -82,12 +84,29 @@ void operator delete[](void* p) noexcept { operator delete(p); }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
 void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
+namespace {
+
+// Binds MIDI controllers to parameters ({parameter, controller}) through a bank
+// chunk, as a user's saved bank would; every other parameter is left unbound.
+void BindControllers(AEffect* e, std::initializer_list<std::pair<int, int16_t>> bindings) {
+    void* chunk = nullptr;
+    ASSERT_EQ(e->dispatcher(e, effGetChunk, 0, 0, &chunk, 0.0f), kBankBytes);
+    std::vector<PresetMemory> bank(kProgramCount);
+    std::memcpy(bank.data(), chunk, sizeof(PresetMemory) * kProgramCount);
+    for (int16_t& controller : bank[0].midiMap) controller = -1;
+    for (const auto& [parameter, controller] : bindings) bank[0].midiMap[parameter] = controller;
+    e->dispatcher(e, effSetChunk, 0, kBankBytes, bank.data(), 0.0f);
+}
+
+}  // namespace
+
 TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
     PluginLoader plugin;
     ASSERT_TRUE(plugin.Load(ORVA_PLUGIN_PATH)) << plugin.error();
     AEffect* e = plugin.effect();
     plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
     plugin.Dispatch(effSetBlockSize, 0, 128);
+    BindControllers(e, {{4, 0}, {6, 0}, {3, 7}, {14, 7}});
     plugin.Dispatch(effMainsChanged, 0, 1);
 
     std::atomic<bool> stop{false};
@@ -140,7 +159,7 @@ TEST(RealTimeSafety, TheProcessingThreadNeverAllocatesFreesOrLocks) {
             }
             cc.deltaFrames = b % 128;
             cc.midiData[0] = static_cast<char>(0xB0);
-            cc.midiData[1] = static_cast<char>(b % 3 == 0 ? 0 : 7);  // controller 0 moves Attack and Release
+            cc.midiData[1] = static_cast<char>(b % 3 == 0 ? 0 : 7);  // controller 0 moves Attack and Release, 7 Parallel and Gain
             cc.midiData[2] = static_cast<char>(b % 128);
             e->dispatcher(e, effProcessEvents, 0, 0, &list, 0.0f);
             float* ins[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
@@ -165,15 +184,7 @@ TEST(RealTimeSafety, MidiStampedFarBeyondTheBlockActsWithinItAndNeverAllocates) 
     AEffect* e = plugin.effect();
     plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
     plugin.Dispatch(effSetBlockSize, 0, 128);
-    // Controller 7 drives "Gain" (make-up, index 14) and nothing else.
-    void* chunk = nullptr;
-    const intptr_t size = e->dispatcher(e, effGetChunk, 0, 0, &chunk, 0.0f);
-    ASSERT_EQ(size, kBankBytes);
-    std::vector<PresetMemory> bank(kProgramCount);
-    std::memcpy(bank.data(), chunk, sizeof(PresetMemory) * kProgramCount);
-    for (int16_t& controller : bank[0].midiMap) controller = -1;
-    bank[0].midiMap[14] = 7;
-    e->dispatcher(e, effSetChunk, 0, kBankBytes, bank.data(), 0.0f);
+    BindControllers(e, {{14, 7}});  // controller 7 drives "Gain" (make-up) and nothing else
     plugin.Dispatch(effMainsChanged, 0, 1);
 
     std::vector<VstMidiEvent> ccs(64);
