@@ -2,10 +2,12 @@
 // one frame-timer tick with nothing moving, one full redraw, a tick with a knob
 // moving, and the CPU one second of ticks takes, idle, with host automation, and
 // with the meters, needles and scope moving (the display mailbox fed as the two
-// display-data feeders feed it: a set every 21 ms of audio).
+// display-data feeders feed it: a set every 21 ms of audio). The argument is the
+// pixel scale (1, 1.5 or 2; 1 when none is given).
 #include "editor/Mox_GUI_Editor.h"
 #include "host/DisplayMailbox.h"
 #include "host/Mox_DSP_VST.h"
+#include "platform/DisplayScale.h"
 #include "platform/TimerQueue.h"
 #include "platform/X11Frame.h"
 #include "toolkit/CFrame.h"
@@ -13,6 +15,7 @@
 #include <cmath>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -28,7 +31,12 @@ uint64_t FakeClock() { return fakeNow; }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+    if (scale != 1.0 && scale != 1.5 && scale != 2.0) {
+        std::fprintf(stderr, "usage: orva_bench_editor [1|1.5|2]\n");
+        return 2;
+    }
     auto& timers = orva::platform::TimerQueue::instance();
     timers.setClockForTesting(FakeClock);
     Mox_DSP_VST effect(nullptr);
@@ -37,11 +45,11 @@ int main() {
     const int opens = 20;
     double t0 = CpuMs();
     for (int i = 0; i < opens; ++i) {
-        editor.openOffscreen();
+        editor.openOffscreen(scale);
         editor.close();
     }
     const double openMs = (CpuMs() - t0) / opens;
-    editor.openOffscreen();
+    editor.openOffscreen(scale);
     VSTGUI::CFrame* frame = editor.getFrame();
     editor.runTicks(100);
     frame->updateDirty();
@@ -74,7 +82,8 @@ int main() {
                     automated ? "knob + slider automated:" : "nothing moving:", CpuMs() - start,
                     (CpuMs() - start) / 10.0, area);
     };
-    std::printf("Editor (offscreen, 1090 x 420):\n");
+    std::printf("Editor (offscreen, 1090 x 420 at %gx: %d x %d pixels):\n", scale,
+                orva::platform::scaledPixels(1090, scale), orva::platform::scaledPixels(420, scale));
     std::printf("  open (walk, skins, mirror)   %7.3f ms\n", openMs);
     std::printf("  one tick, nothing moving     %7.3f us\n", tickUs);
     std::printf("  one full redraw              %7.3f ms\n", redrawMs);
@@ -120,6 +129,8 @@ int main() {
                     "  %-28s %ld of %d pumps drew (%.1f %% of the window's area per pump)\n",
                     "meters, needles, scope:", perSecond, perSecond / 10.0, area / seconds, "", redraws,
                     seconds * 1000 / 14, 100.0 * double(area) / double(redraws ? redraws : 1) / (1090.0 * 420.0));
+        std::printf("  one tick, everything moving  %7.3f us (its drawing included)\n",
+                    perSecond * 1e3 / (1000.0 / 14.0));
     }
     editor.close();
     timers.setClockForTesting(nullptr);

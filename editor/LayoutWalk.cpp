@@ -109,7 +109,7 @@ LayoutWalk::~LayoutWalk() {
 CBitmap* LayoutWalk::loadSkin(const char* name) {
     auto it = skins.find(name);
     if (it == skins.end()) {
-        auto* bitmap = new CBitmap(name);
+        auto* bitmap = new CBitmap(name, editor.scale());
         if (!bitmap->isLoaded()) {
             bitmap->forget();
             bitmap = nullptr;

@@ -3,8 +3,12 @@
 #include "editor/LayoutWalk.h"
 #include "host/ControlTable.h"
 #include "host/Mox_DSP_VST.h"
+#include "platform/DisplayScale.h"
+#include "platform/PlatformFrame.h"
+#include "platform/Resources.h"
 #include "platform/TimerQueue.h"
 #include "platform/X11Frame.h"
+#include "sdk/AudioEffectX.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CControl.h"
 #include "toolkit/CDrawContext.h"
@@ -13,7 +17,8 @@
 #include "toolkit/CTooltipSupport.h"
 #include "toolkit/CVSTGUITimer.h"
 #include "toolkit/PngDecoder.h"
-#include "platform/Resources.h"
+
+#include <vector>
 
 using namespace VSTGUI;
 using orva::platform::TimerQueue;
@@ -27,9 +32,9 @@ Mox_GUI_Editor::Mox_GUI_Editor(Mox_DSP_VST* effect)
     uint32_t width = 0, height = 0;
     if (const EmbeddedResource* face = FindEmbeddedResource("PNG", controlTable[0].bitmap))
         pngSize(face->data, face->size, width, height);
-    rect.top = rect.left = 0;
-    rect.right = int16_t(width);
-    rect.bottom = int16_t(height);
+    baseWidth = int32_t(width);
+    baseHeight = int32_t(height);
+    setRectForScale(1.0);
     fonts[0] = new CFontDesc("Arial", 12);
     fonts[1] = new CFontDesc("Arial", 11);
     if (dsp) {
@@ -53,10 +58,110 @@ bool Mox_GUI_Editor::open(void* parentWindow) {
     return openGuarded(parentWindow);
 }
 
-bool Mox_GUI_Editor::openOffscreen() {
+bool Mox_GUI_Editor::openOffscreen(double scale) {
     UiEntry entry;
     if (frame) close();
+    offscreenScale = scale;
     return openGuarded(nullptr);
+}
+
+double Mox_GUI_Editor::wantedScale(bool windowed) const {
+    const int32_t percent = dsp ? dsp->editorSizePercent : 0;
+    for (double s : orva::platform::kEditorScales)
+        if (percent == int32_t(s * 100)) return s;
+    return windowed ? orva::platform::xftDpiScale() : offscreenScale;
+}
+
+void Mox_GUI_Editor::setRectForScale(double s) {
+    pixelScale = s;
+    rect.top = rect.left = 0;
+    rect.right = int16_t(orva::platform::scaledPixels(baseWidth, s));
+    rect.bottom = int16_t(orva::platform::scaledPixels(baseHeight, s));
+}
+
+bool Mox_GUI_Editor::getRect(ERect** out) {
+    // Hosts ask before they open the editor, to size their window.
+    if (!frame) setRectForScale(wantedScale(true));
+    return AEffGUIEditor::getRect(out);
+}
+
+bool Mox_GUI_Editor::frameResized(int32_t width, int32_t height) {
+    // The frame speaks logical pixels; the host's window is in device pixels.
+    return AEffGUIEditor::frameResized(orva::platform::scaledPixels(width, pixelScale),
+                                       orva::platform::scaledPixels(height, pixelScale));
+}
+
+namespace {
+
+// The name on the face: a right click there opens the size menu. Other buttons
+// pass through to whatever lies below; it draws nothing.
+class SizeMenuSpot : public CView {
+public:
+    SizeMenuSpot(const CRect& r, Mox_GUI_Editor* e) : CView(r), editor(e) {}
+    bool hitTest(const CPoint& where, const int32_t& buttons) override {
+        return buttons != -1 && (buttons & kRButton) && CView::hitTest(where, buttons);
+    }
+    CMouseEventResult onMouseDown(CPoint& where, const int32_t& buttons) override {
+        if (!(buttons & kRButton)) return kMouseEventNotHandled;
+        CPoint at = where;
+        localToFrame(at);
+        editor->openSizeMenu(at);
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+
+private:
+    Mox_GUI_Editor* editor;
+};
+
+constexpr int32_t kSizePercents[] = {0, 100, 150, 200};
+const char* const kSizeTitles[] = {"Automatic", "100 %", "150 %", "200 %"};
+
+}  // namespace
+
+void Mox_GUI_Editor::openSizeMenu(const CPoint& where) {
+    if (!frame || !frame->getPlatformFrame()) return;
+    std::vector<orva::platform::PopupMenuEntry> entries(1);
+    entries[0].title = "Size";
+    entries[0].titleItem = true;
+    const int32_t current = dsp ? dsp->editorSizePercent : 0;
+    for (int i = 0; i < 4; ++i) {
+        orva::platform::PopupMenuEntry e;
+        e.title = kSizeTitles[i];
+        e.command = kSizePercents[i];
+        e.checked = kSizePercents[i] == current;
+        entries.push_back(e);
+    }
+    const int32_t chosen = frame->getPlatformFrame()->popupMenu(entries, where);
+    if (chosen >= 0) chooseSize(chosen);
+}
+
+void Mox_GUI_Editor::chooseSize(int32_t percent) {
+    if (!dsp) return;
+    bool known = false;
+    for (int32_t p : kSizePercents) known |= p == percent;
+    if (!known) return;
+    dsp->editorSizePercent = percent;
+    if (frame) sizeChoicePending = true;
+}
+
+void Mox_GUI_Editor::applySizeChoice() {
+    if (!sizeChoicePending) return;
+    sizeChoicePending = false;
+    if (!frame) return;
+    const bool windowed = frame->getPlatformFrame() && frame->getPlatformFrame()->isWindowed();
+    const double next = wantedScale(windowed);
+    if (next == pixelScale) return;
+    const double previous = pixelScale;
+    void* parentWindow = systemWindow;
+    // The host may ask for the rectangle while it resizes: it is the new one by then.
+    setRectForScale(next);
+    auto* host = static_cast<AudioEffectX*>(effect);
+    if (!host || !host->sizeWindow(rect.right, rect.bottom)) {
+        setRectForScale(previous);
+        return;
+    }
+    close();
+    openGuarded(windowed ? parentWindow : nullptr);
 }
 
 // Memory running out while the views are built leaves the editor closed: what was
@@ -72,16 +177,19 @@ bool Mox_GUI_Editor::openGuarded(void* parentWindow) {
 }
 
 bool Mox_GUI_Editor::openFrame(void* parentWindow) {
-    auto* newFrame = new CFrame(CRect(0, 0, rect.right, rect.bottom), parentWindow, this);
+    setRectForScale(wantedScale(parentWindow != nullptr));
+    auto* newFrame = new CFrame(CRect(0, 0, baseWidth, baseHeight), parentWindow, this, pixelScale);
     if (!newFrame->isOpen()) {  // not a window we can open in
         newFrame->forget();
         return false;
     }
     AEffEditor::open(parentWindow);
     frame = newFrame;
-    auto* face = new CBitmap(controlTable[0].bitmap);
+    auto* face = new CBitmap(controlTable[0].bitmap, pixelScale);
     newFrame->setBackground(face);
     face->forget();
+    // First in the frame, so that every view over the name keeps its clicks.
+    newFrame->addView(new SizeMenuSpot(sizeMenuSpot(), this));
 
     textEntryCount = 0;
     builtViews = 0;
@@ -127,6 +235,8 @@ void Mox_GUI_Editor::close() {
 void Mox_GUI_Editor::idle() {
     if (!frame) return;
     AEffGUIEditor::idle();
+    UiEntry entry;
+    applySizeChoice();
 }
 
 const ControlDescriptor& Mox_GUI_Editor::rowOfTag(int32_t tag) const {
@@ -198,6 +308,12 @@ CMessageResult Mox_GUI_Editor::TimerTarget::notify(CBaseObject*, const char* mes
 void Mox_GUI_Editor::onTimer() {
     if (!frame || ticking) return;
     UiEntry entry;
+    // A host that never idles the editor: its timer applies the size choice,
+    // unless it fires from inside a pop-up menu's loop (an event of the frame).
+    if (sizeChoicePending && !frame->isHandlingInput()) {
+        applySizeChoice();
+        return;
+    }
     const int due = clock.TicksDue(TimerQueue::instance().now());
     if (due == 0) return;
     ticking = true;

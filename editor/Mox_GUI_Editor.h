@@ -13,6 +13,14 @@
 // recorded (ParameterInbox) and applied at the start of the next tick. The audio
 // thread never touches a view; display data reaches the views from the effect's
 // mailbox at each tick.
+//
+// Scale. The layout is 1090 x 420 logical pixels, drawn at 1, 1.5 or 2 device
+// pixels per logical pixel: the user's choice from the size menu (a right click
+// on the name printed below the detector EQ window), kept in the effect for the
+// instance's life, or else the scale the X server's Xft.dpi asks for. getRect
+// reports the scaled size; a choice made while open asks the host to resize the
+// window and rebuilds the editor at the new scale, or keeps the old size and
+// scale when the host refuses.
 #pragma once
 
 #include "editor/EditorRecords.h"
@@ -32,7 +40,7 @@ class CFontDesc;
 class CTooltipSupport;
 class CVSTGUITimer;
 class CViewContainer;
-}
+}  // namespace VSTGUI
 
 class Mox_GUI_Editor : public AEffGUIEditor, public Mox_CControlListener {
 public:
@@ -47,8 +55,13 @@ public:
     // parentWindow: the host's X11 window id; false (and no frame) when it is null
     // or not a window. A second open without a close closes the first.
     bool open(void* parentWindow) override;
-    // The same editor without any window: for pictures of the editor and tests.
-    bool openOffscreen();
+    // The same editor without any window: for pictures of the editor and tests,
+    // at the pixel scale given unless the user chose a size.
+    bool openOffscreen(double scale = 1.0);
+    // The editor's size in device pixels; while closed, at the scale the next
+    // open in a window takes.
+    bool getRect(ERect** rect) override;
+    bool frameResized(int32_t width, int32_t height) override;
     void close() override;
     void idle() override;
     // Any thread: the effect's parameter index changed to a normalised value.
@@ -66,6 +79,21 @@ public:
     bool isEditing(int32_t index) const override {
         return index >= 0 && index < kHostParameterCount && openGestures[index] > 0;
     }
+
+    // ----- size -----
+    // Device pixels per logical pixel of the open editor (or of the last getRect).
+    double scale() const { return pixelScale; }
+    // The size menu at where (frame coordinates): "Size" and its four choices.
+    void openSizeMenu(const VSTGUI::CPoint& where);
+    // The user's choice in percent (100, 150, 200; 0 follows the screen). While
+    // open it takes effect at the next idle or tick (never inside the event that
+    // chose it, whose views the rebuild replaces).
+    void chooseSize(int32_t percent);
+    // Applies a choice made while open: asks the host for the window size of the
+    // new scale and rebuilds the editor at it; a refusal keeps size and scale.
+    void applySizeChoice();
+    // Where the size menu answers a right click: the name printed on the face.
+    static VSTGUI::CRect sizeMenuSpot() { return VSTGUI::CRect(8, 146, 124, 164); }
 
     // ----- the frame timer -----
     // Runs the ticks due by the wall clock (at most 8), then draws once.
@@ -100,6 +128,10 @@ public:
 
 private:
     bool openGuarded(void* parentWindow);
+    // The scale an open takes now: the user's choice, else the screen's (windowed)
+    // or the caller's (offscreen).
+    double wantedScale(bool windowed) const;
+    void setRectForScale(double scale);
     bool openFrame(void* parentWindow);
     void applyParameter(int32_t index, float normalised);
     void dispatchDisplayData();
@@ -132,4 +164,8 @@ private:
     int32_t textEntryCount = 0;
     int32_t builtViews = 0;
     bool ticking = false;
+    int32_t baseWidth = 0, baseHeight = 0;  // the layout's logical size
+    double pixelScale = 1.0;
+    double offscreenScale = 1.0;
+    bool sizeChoicePending = false;
 };

@@ -22,6 +22,7 @@
 #include "modules/dynamics/DelayST.h"
 #include "modules/framework/GraphDescription.h"
 #include "modules/framework/ModuleBase.h"
+#include "platform/DisplayScale.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -587,12 +588,18 @@ void Mox_DSP_VST::SetSkin(int32_t /*skin*/) {
     // The editor has a single skin; nothing to swap.
 }
 
-intptr_t Mox_DSP_VST::vendorSpecific(int32_t index, intptr_t value, void* ptr, float /*opt*/) {
+intptr_t Mox_DSP_VST::vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) {
     auto* editor = static_cast<Mox_GUI_Editor*>(editorObject);
     if (index != kEditorPictureCall || !editor) return 0;
     switch (value) {
         case 0: editor->close(); return 1;
-        case 1: return editor->openOffscreen() ? 1 : 0;
+        case 1: {
+            // Only the scales the skins are drawn for.
+            double scale = 1.0;
+            for (double s : orva::platform::kEditorScales)
+                if (double(opt) == s) scale = s;
+            return editor->openOffscreen(scale) ? 1 : 0;
+        }
         case 2:
             if (!editor->isOpenNow()) return 0;
             editor->runTicks(1);

@@ -107,10 +107,15 @@ public:
     int32_t canDo(char* text) override;
     // Our own offline host's editor picture (orva-render --editor-png), as vendor-
     // specific calls with index kEditorPictureCall: value 1 opens the editor without
-    // a window, 2 runs one frame-timer tick, 3 draws it and writes the PNG file
-    // named by ptr, 0 closes it. Answers 1 when done, 0 otherwise.
+    // a window (at the pixel scale opt: 1, 1.5 or 2; 0 is 1), 2 runs one frame-timer
+    // tick, 3 draws it and writes the PNG file named by ptr, 0 closes it. Answers 1
+    // when done, 0 otherwise.
     static constexpr int32_t kEditorPictureCall = VstFourCC('O', 'T', 'e', 'd');
     intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
+    // The editor size the user chose for this instance, in percent (100, 150 or
+    // 200), or 0 to follow the screen's Xft.dpi. It lives as long as the instance
+    // and is never written into a chunk.
+    int32_t editorSizePercent = 0;
 
     // ----- MIDI input (audio thread, before the block's processReplacing) -----
     int32_t processEvents(VstEvents* events) override;

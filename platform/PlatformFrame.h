@@ -121,9 +121,11 @@ std::string truncateUtf8(const std::string& text, size_t maxChars);
 
 // The X11 window inside parentWindow (an X11 window id), or null when there is no
 // X server or the parent does not exist. Its events go to sink, which must
-// outlive the window.
-std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* sink, void* parentWindow, int32_t width,
-                                              int32_t height);
+// outlive the window. width and height are logical; at a scale the window is
+// scaledPixels of each, its events' points and exposed areas reach sink in
+// logical pixels, and its pop-ups are drawn at the same scale.
+std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* sink, void* parentWindow, int32_t width, int32_t height,
+                                              double scale = 1.0);
 
 }  // namespace orva::platform
 

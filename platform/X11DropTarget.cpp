@@ -14,7 +14,7 @@ namespace {
 constexpr long kXdndVersion = 5;
 }
 
-DropTarget::DropTarget(Display* d, Window w, FrameEventSink* f) : display(d), window(w), frame(f) {
+DropTarget::DropTarget(Display* d, Window w, FrameEventSink* f, double s) : display(d), window(w), frame(f), scale(s) {
     aware = XInternAtom(display, "XdndAware", False);
     enterAtom = XInternAtom(display, "XdndEnter", False);
     positionAtom = XInternAtom(display, "XdndPosition", False);
@@ -84,7 +84,7 @@ void DropTarget::position(const XClientMessageEvent& m) {
     Window child;
     accepted = false;
     if (XTranslateCoordinates(display, DefaultRootWindow(display), window, rootX, rootY, &x, &y, &child))
-        accepted = offersFiles && frame->platformCanDrop(VSTGUI::CPoint(x, y));
+        accepted = offersFiles && frame->platformCanDrop(logicalPoint());
     reply(statusAtom, accepted ? 3 : 2, accepted ? actionCopy : None);
 }
 
@@ -110,7 +110,7 @@ void DropTarget::receive(const XSelectionEvent& event) {
                                &remaining, &data) == Success &&
             data && format == 8) {
             const auto files = filesFromUriList(std::string(reinterpret_cast<const char*>(data), count), hostName);
-            taken = frame->platformOnDrop(VSTGUI::CPoint(x, y), files);
+            taken = frame->platformOnDrop(logicalPoint(), files);
         }
         if (data) XFree(data);
     }

@@ -5,6 +5,8 @@
 // through the XdndSelection, gives the paths to that view and reports back.
 #pragma once
 
+#include "platform/GuiTypes.h"
+
 #include <X11/Xlib.h>
 
 #include <string>
@@ -17,11 +19,15 @@ namespace orva::platform::x11 {
 
 class DropTarget {
 public:
-    DropTarget(Display* display, Window window, FrameEventSink* frame);
+    // scale: the window's device pixels per logical pixel; the frame hears
+    // drop points in logical pixels.
+    DropTarget(Display* display, Window window, FrameEventSink* frame, double scale = 1.0);
     // Handles an XDND message or the dropped data for the window; true when it was one.
     bool handleEvent(const XEvent& event);
 
 private:
+    // The last position in the frame's logical pixels.
+    VSTGUI::CPoint logicalPoint() const { return VSTGUI::CPoint(VSTGUI::CCoord(x / scale), VSTGUI::CCoord(y / scale)); }
     void enter(const XClientMessageEvent& message);
     void position(const XClientMessageEvent& message);
     void drop(const XClientMessageEvent& message);
@@ -37,6 +43,7 @@ private:
     bool offersFiles = false; // the drag carries text/uri-list
     bool accepted = false;    // the last position was over a view that takes files
     int x = 0, y = 0;         // the last position, window coordinates
+    double scale = 1.0;
     std::string hostName;
 };
 

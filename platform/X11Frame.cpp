@@ -1,5 +1,6 @@
 #include "platform/X11Frame.h"
 
+#include "platform/DisplayScale.h"
 #include "platform/DoubleClick.h"
 #include "platform/FrameEventSink.h"
 #include "platform/TimerQueue.h"
@@ -7,6 +8,7 @@
 #include "platform/X11Popups.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
@@ -18,8 +20,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <thread>
 
@@ -148,7 +152,7 @@ unsigned char virtualKey(KeySym sym) {
 
 class X11Frame : public PlatformFrame {
 public:
-    X11Frame(FrameEventSink* frame, Display* display, Window parent, int32_t width, int32_t height);
+    X11Frame(FrameEventSink* frame, Display* display, Window parent, int32_t width, int32_t height, double scale);
     ~X11Frame() override;
     bool ok() const { return window != 0; }
 
@@ -173,6 +177,11 @@ private:
     // was held: the press ends as if released where the pointer was last seen.
     void endLostPress();
     bool isViewable();
+    // Window (device) pixels to the frame's logical ones and back.
+    VSTGUI::CPoint logical(int x, int y) const {
+        return VSTGUI::CPoint(VSTGUI::CCoord(std::floor(x / scale)), VSTGUI::CCoord(std::floor(y / scale)));
+    }
+    int toDevice(VSTGUI::CCoord v) const { return int(std::floor(v * scale + 0.5)); }
 
     FrameEventSink* frame;
     Display* display;
@@ -181,7 +190,8 @@ private:
     Window window = 0;
     cairo_surface_t* surface = nullptr;
     cairo_device_t* device = nullptr;
-    int32_t width, height;
+    int32_t width, height;  // device pixels
+    double scale;
     bool captured = false;
     bool windowGone = false;
     VSTGUI::CPoint lastPointer;       // where the last press or move was reported
@@ -207,9 +217,9 @@ private:
     Cursor cursor = 0;
 };
 
-X11Frame::X11Frame(FrameEventSink* f, Display* d, Window p, int32_t w, int32_t h)
-    : frame(f), display(d), screen(DefaultScreen(d)), parent(p), width(w), height(h),
-      doubleClickMs(uint32_t(std::max<int32_t>(250, doubleClickTimeMs()))), openedAt(nowMs()) {
+X11Frame::X11Frame(FrameEventSink* f, Display* d, Window p, int32_t w, int32_t h, double s)
+    : frame(f), display(d), screen(DefaultScreen(d)), parent(p), width(scaledPixels(w, s)), height(scaledPixels(h, s)),
+      scale(s), doubleClickMs(uint32_t(std::max<int32_t>(250, doubleClickTimeMs()))), openedAt(nowMs()) {
     XWindowAttributes parentAttributes;
     if (!XGetWindowAttributes(display, parent, &parentAttributes)) return;  // no such parent
     XSetWindowAttributes a{};
@@ -231,8 +241,8 @@ X11Frame::X11Frame(FrameEventSink* f, Display* d, Window p, int32_t w, int32_t h
     XMapWindow(display, window);
     surface = cairo_xlib_surface_create(display, window, own.visual, width, height);
     device = cairo_device_reference(cairo_surface_get_device(surface));
-    tooltip = std::make_unique<x11::Tooltip>(display, screen);
-    dropTarget = std::make_unique<x11::DropTarget>(display, window, frame);
+    tooltip = std::make_unique<x11::Tooltip>(display, screen, scale);
+    dropTarget = std::make_unique<x11::DropTarget>(display, window, frame, scale);
     XFlush(display);
     if (pipe(wakePipe) == 0) pumpThread = std::thread([this] { fallbackLoop(); });
 }
@@ -270,7 +280,9 @@ void X11Frame::present(const CRect& rect) {
     cairo_t* cr = cairo_create(surface);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, buffer, 0, 0);
-    cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
+    // The logical rectangle's device pixels, every one it touches.
+    const double l = std::floor(rect.left * scale), t = std::floor(rect.top * scale);
+    cairo_rectangle(cr, l, t, std::ceil(rect.right * scale) - l, std::ceil(rect.bottom * scale) - t);
     cairo_fill(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
@@ -299,15 +311,15 @@ bool X11Frame::toRoot(int x, int y, int& rootX, int& rootY) {
 
 int32_t X11Frame::popupMenu(const std::vector<PopupMenuEntry>& entries, CPoint where) {
     int rx = 0, ry = 0;
-    if (!toRoot(where.h, where.v, rx, ry)) return -1;
+    if (!toRoot(toDevice(where.h), toDevice(where.v), rx, ry)) return -1;
     if (captured) setMouseCapture(false);
-    return x11::runPopupMenu(display, screen, entries, rx, ry);
+    return x11::runPopupMenu(display, screen, entries, rx, ry, scale);
 }
 
 bool X11Frame::openEditField(const EditFieldParams& params, EditFieldClient* client) {
     if (windowGone) return false;
     finishEditField();
-    auto field = std::make_unique<x11::EditField>(display, window, params, client);
+    auto field = std::make_unique<x11::EditField>(display, window, params, client, scale);
     if (!field->isValid()) return false;
     editField = std::move(field);
     return true;
@@ -323,7 +335,7 @@ void X11Frame::closeEditField() { finishEditField(); }
 
 void X11Frame::showTooltip(const CRect& viewRect, const std::string& text) {
     int rx = 0, ry = 0;
-    if (tooltip && toRoot(viewRect.left, viewRect.bottom, rx, ry)) tooltip->show(rx, ry, text);
+    if (tooltip && toRoot(toDevice(viewRect.left), toDevice(viewRect.bottom), rx, ry)) tooltip->show(rx, ry, text);
 }
 
 void X11Frame::hideTooltip() {
@@ -331,11 +343,11 @@ void X11Frame::hideTooltip() {
 }
 
 void X11Frame::setSize(int32_t w, int32_t h) {
-    width = w;
-    height = h;
+    width = scaledPixels(w, scale);
+    height = scaledPixels(h, scale);
     if (windowGone) return;
-    XResizeWindow(display, window, unsigned(w), unsigned(h));
-    if (surface) cairo_xlib_surface_set_size(surface, w, h);
+    XResizeWindow(display, window, unsigned(width), unsigned(height));
+    if (surface) cairo_xlib_surface_set_size(surface, width, height);
     XFlush(display);
 }
 
@@ -371,8 +383,11 @@ void X11Frame::dispatch(XEvent& event) {
     case Expose: {
         // The exposed area is drawn from the view tree (the back buffer may never
         // have been drawn there yet) and shown.
+        // At a scale, every logical pixel the device rectangle touches.
         const XExposeEvent& e = event.xexpose;
-        frame->platformOnExpose(CRect(e.x, e.y, e.x + e.width, e.y + e.height));
+        frame->platformOnExpose(CRect(CCoord(std::floor(e.x / scale)), CCoord(std::floor(e.y / scale)),
+                                      CCoord(std::ceil((e.x + e.width) / scale)),
+                                      CCoord(std::ceil((e.y + e.height) / scale))));
         break;
     }
     case ButtonPress: {
@@ -383,7 +398,7 @@ void X11Frame::dispatch(XEvent& event) {
             // (a right tilt lowers a knob), so it is not negated here.
             const bool horizontal = b.button >= 6;
             const float distance = (b.button == 4 || b.button == 7) ? 1.0f : -1.0f;
-            frame->platformOnWheel(CPoint(b.x, b.y), horizontal ? kMouseWheelAxisX : kMouseWheelAxisY, distance,
+            frame->platformOnWheel(logical(b.x, b.y), horizontal ? kMouseWheelAxisX : kMouseWheelAxisY, distance,
                                    modifierBits(b.state) | heldButtons(b.state));
             break;
         }
@@ -399,7 +414,7 @@ void X11Frame::dispatch(XEvent& event) {
             lastY = b.y;
         }
         if (editField) finishEditField();
-        lastPointer = CPoint(b.x, b.y);
+        lastPointer = logical(b.x, b.y);
         frame->platformOnMouseDown(lastPointer, buttons);
         if (captured) pressButton = buttonBit(b.button);
         break;
@@ -410,7 +425,7 @@ void X11Frame::dispatch(XEvent& event) {
         // The state still holds the released button: report the ones left held.
         const int32_t held = heldButtons(b.state) & ~buttonBit(b.button);
         pressButton = 0;
-        lastPointer = CPoint(b.x, b.y);
+        lastPointer = logical(b.x, b.y);
         frame->platformOnMouseUp(lastPointer, held | buttonBit(b.button) | modifierBits(b.state));
         break;
     }
@@ -428,7 +443,7 @@ void X11Frame::dispatch(XEvent& event) {
             XNextEvent(display, &latest);
         }
         const XMotionEvent& m = latest.xmotion;
-        lastPointer = CPoint(m.x, m.y);
+        lastPointer = logical(m.x, m.y);
         frame->platformOnMouseMoved(lastPointer, heldButtons(m.state) | modifierBits(m.state));
         break;
     }
@@ -542,14 +557,36 @@ void X11Frame::fallbackLoop() {
 
 unsigned long xErrorCount() { return errorCount; }
 
-std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* frame, void* parentWindow, int32_t width,
-                                              int32_t height) {
+double xftDpiScale() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 1.0;
+    double scale = 1.0;
+    // The desktop sets Xft.dpi in the server's resource database (the root
+    // window's RESOURCE_MANAGER property, as xrdb writes it).
+    if (const char* resources = XResourceManagerString(display)) {
+        XrmInitialize();
+        if (XrmDatabase database = XrmGetStringDatabase(resources)) {
+            char* type = nullptr;
+            XrmValue value{};
+            if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr && type &&
+                std::strcmp(type, "String") == 0)
+                scale = scaleForXftDpi(value.addr);
+            XrmDestroyDatabase(database);
+        }
+    }
+    XCloseDisplay(display);
+    return scale;
+}
+
+std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* frame, void* parentWindow, int32_t width, int32_t height,
+                                              double scale) {
     const Window parent = Window(reinterpret_cast<uintptr_t>(parentWindow));
     if (!parent || !frame) return nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
     takeErrorHandler(display);  // given back by the frame's destructor
-    auto x11 = std::make_unique<X11Frame>(frame, display, parent, width, height);
+    if (!std::isfinite(scale) || scale < 1.0 || scale > 4.0) scale = 1.0;
+    auto x11 = std::make_unique<X11Frame>(frame, display, parent, width, height, scale);
     if (!x11->ok()) return nullptr;  // the destructor closes the connection
     return x11;
 }

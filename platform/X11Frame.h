@@ -44,6 +44,11 @@ bool insideUiEntry();
 // The fallback thread's own marking (it takes the lock with a timeout).
 void markUiEntry(int delta);
 
+// The scale the X server's Xft.dpi resource asks for (scaleForXftDpi of its
+// value), read over a connection of its own to the default display; 1 when there
+// is no server or the resource is unset.
+double xftDpiScale();
+
 // Errors recorded for connections opened by the toolkit since the start.
 unsigned long xErrorCount();
 

@@ -1,7 +1,9 @@
 // The pop-up menu on X11: one override-redirect window per open pane of the
 // menu model, a pointer and keyboard grab on the top pane's window, and a modal
 // event loop that feeds the model with root coordinates (every pointer event is
-// reported to the grabbing window, whichever pane it happened over).
+// reported to the grabbing window, whichever pane it happened over). At a scale
+// the model works in logical pixels (root coordinates divided by the scale) and
+// the panes are drawn and placed at that scale.
 #include "platform/MenuModel.h"
 #include "platform/TimerQueue.h"
 #include "platform/X11Paint.h"
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 namespace orva::platform::x11 {
@@ -27,13 +30,16 @@ struct PaneWindow {
     Window window = 0;
     const std::vector<PopupMenuEntry>* entries = nullptr;  // which pane it shows
     MenuPoint at;
+    double scale = 1.0;
     int drawnHover = -2;  // not drawn yet
 };
 
 void drawPane(Display* display, PaneWindow& shown, const MenuPane& pane) {
-    const int width = pane.layout.width, height = pane.layout.height;
+    const int width = int(std::lround(pane.layout.width * shown.scale));
+    const int height = int(std::lround(pane.layout.height * shown.scale));
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = windowCairo(display, shown.window, width, height, surface);
+    cairo_scale(cr, shown.scale, shown.scale);
     selectFont(cr, "Arial", kFontSize);
     cairo_set_source_rgb(cr, 0.94, 0.94, 0.94);
     cairo_paint(cr);
@@ -105,11 +111,17 @@ bool isWheel(unsigned int button) { return button >= 4 && button <= 7; }
 
 }  // namespace
 
-int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX, int rootY) {
+int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX, int rootY,
+                     double scale) {
     if (entries.empty()) return -1;
+    if (!std::isfinite(scale) || scale < 1.0) scale = 1.0;
     Measure measure;
     selectFont(measure.cr, "Arial", kFontSize);
-    MenuNavigator menu(entries, rootX, rootY, MenuScreen{DisplayWidth(display, screen), DisplayHeight(display, screen)},
+    // Root (device) pixels to the model's logical ones and back.
+    const auto logical = [scale](int v) { return int(std::floor(v / scale)); };
+    const auto device = [scale](int v) { return int(std::lround(v * scale)); };
+    MenuNavigator menu(entries, logical(rootX), logical(rootY),
+                       MenuScreen{logical(DisplayWidth(display, screen)), logical(DisplayHeight(display, screen))},
                        [&measure](const std::string& s) { return int(textWidth(measure.cr, s)); });
 
     std::vector<PaneWindow> shown;
@@ -117,10 +129,12 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
     auto openWindow = [&](const MenuPane& pane) {
         PaneWindow w;
         // The window's frame lies outside its inside, which is where the pane is.
-        w.window = overrideRedirectWindow(display, screen, pane.at.x - kMenuPaneBorder, pane.at.y - kMenuPaneBorder,
-                                          pane.layout.width, pane.layout.height, kPaneEvents);
+        w.window = overrideRedirectWindow(display, screen, device(pane.at.x) - kMenuPaneBorder,
+                                          device(pane.at.y) - kMenuPaneBorder, device(pane.layout.width),
+                                          device(pane.layout.height), kPaneEvents);
         w.entries = pane.entries;
         w.at = pane.at;
+        w.scale = scale;
         XMapRaised(display, w.window);
         shown.push_back(w);
     };
@@ -216,15 +230,15 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
                 if (next.type != MotionNotify || next.xany.window != event.xany.window) break;
                 XNextEvent(display, &event);
             }
-            menu.pointerAt(event.xmotion.x_root, event.xmotion.y_root, now());
+            menu.pointerAt(logical(event.xmotion.x_root), logical(event.xmotion.y_root), now());
             break;
         case ButtonPress:
             if (isWheel(event.xbutton.button)) continue;
-            outcome = menu.press(event.xbutton.x_root, event.xbutton.y_root);
+            outcome = menu.press(logical(event.xbutton.x_root), logical(event.xbutton.y_root));
             break;
         case ButtonRelease:
             if (isWheel(event.xbutton.button)) continue;
-            outcome = menu.release(event.xbutton.x_root, event.xbutton.y_root);
+            outcome = menu.release(logical(event.xbutton.x_root), logical(event.xbutton.y_root));
             break;
         case KeyPress: {
             MenuKey key;

@@ -24,8 +24,9 @@ constexpr double kFontSize = 12.0;
 
 // ---------------------------------------------------------------------------
 
-EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFieldClient* c)
-    : display(d), params(s), client(c), buffer(s.text, s.maxChars), original(buffer.text()) {
+EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFieldClient* c, double pixelScale)
+    : display(d), params(s), client(c), buffer(s.text, s.maxChars), original(buffer.text()),
+      scale(std::isfinite(pixelScale) && pixelScale >= 1.0 ? pixelScale : 1.0) {
     clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
     utf8Atom = XInternAtom(display, "UTF8_STRING", False);
     targetsAtom = XInternAtom(display, "TARGETS", False);
@@ -36,8 +37,11 @@ EditField::EditField(Display* d, Window parent, const EditFieldParams& s, EditFi
     XSetWindowAttributes a{};
     a.event_mask = events;
     a.background_pixel = 0;
-    window = XCreateWindow(display, parent, params.rect.left, params.rect.top, unsigned(std::max(1, params.rect.width())),
-                           unsigned(std::max(1, params.rect.height())), 0, CopyFromParent, InputOutput,
+    // The field's geometry and text are logical; its window covers the device
+    // pixels of its rectangle.
+    window = XCreateWindow(display, parent, device(params.rect.left), device(params.rect.top),
+                           unsigned(std::max(1, device(params.rect.width()))),
+                           unsigned(std::max(1, device(params.rect.height()))), 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWEventMask | CWBackPixel, &a);
     if (!window) return;
     // The host's locale and input-method settings stand as they are: a plug-in
@@ -112,7 +116,8 @@ void EditField::draw() {
     keepCaretVisible();
     cairo_surface_t* surface = nullptr;
     const int w = params.rect.width(), h = params.rect.height();
-    cairo_t* cr = windowCairo(display, window, w, h, surface);
+    cairo_t* cr = windowCairo(display, window, device(w), device(h), surface);
+    cairo_scale(cr, scale, scale);
     auto colour = [&](VSTGUI::CColor c) { cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0); };
     colour(params.backColor);
     cairo_paint(cr);
@@ -148,7 +153,7 @@ void EditField::draw() {
     colour(params.fontColor);
     cairo_rectangle(cr, std::floor(xOf(buffer.caret())), top, 1, bottom - top);
     cairo_fill(cr);
-    finishPaint(display, window, w, h, cr, surface);
+    finishPaint(display, window, device(w), device(h), cr, surface);
     XFlush(display);
 }
 
@@ -349,20 +354,20 @@ bool EditField::handleEvent(XEvent& event) {
                 buffer.selectAll();  // double click
                 lastClick = 0;
             } else {
-                buffer.setCaret(offsetAt(b.x), (b.state & ShiftMask) != 0);
+                    buffer.setCaret(offsetAt(int(b.x / scale)), (b.state & ShiftMask) != 0);
                 selecting = true;
                 lastClick = b.time;
             }
             draw();
         } else if (b.button == Button2) {
-            buffer.setCaret(offsetAt(b.x), false);
+                buffer.setCaret(offsetAt(int(b.x / scale)), false);
             requestPaste(XA_PRIMARY, b.time);
         }
         break;
     }
     case MotionNotify:
         if (selecting) {
-            buffer.setCaret(offsetAt(event.xmotion.x), true);
+                buffer.setCaret(offsetAt(int(event.xmotion.x / scale)), true);
             draw();
         }
         break;
@@ -385,7 +390,8 @@ bool EditField::handleEvent(XEvent& event) {
 
 // ---------------------------------------------------------------------------
 
-Tooltip::Tooltip(Display* d, int s) : display(d), screen(s) {}
+Tooltip::Tooltip(Display* d, int s, double pixelScale)
+    : display(d), screen(s), scale(std::isfinite(pixelScale) && pixelScale >= 1.0 ? pixelScale : 1.0) {}
 
 Tooltip::~Tooltip() {
     if (window) XDestroyWindow(display, window);
@@ -399,6 +405,9 @@ void Tooltip::show(int rootLeft, int rootBottom, const std::string& text) {
     for (const auto& l : lines) width = std::max(width, int(textWidth(m.cr, l) + 0.5));
     width += 8;
     height = int(lines.size()) * 15 + 6;
+    // Laid out in logical pixels, shown at the scale.
+    width = int(std::lround(width * scale));
+    height = int(std::lround(height * scale));
     const int x = std::max(0, std::min(rootLeft, DisplayWidth(display, screen) - width - 2));
     const int y = std::max(0, std::min(rootBottom + 2, DisplayHeight(display, screen) - height - 2));
     if (!window) window = overrideRedirectWindow(display, screen, x, y, width, height, ExposureMask);
@@ -418,6 +427,7 @@ void Tooltip::draw() {
     if (!window || !visible) return;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = windowCairo(display, window, width, height, surface);
+    cairo_scale(cr, scale, scale);
     cairo_set_source_rgb(cr, 1.0, 1.0, 0.88);
     cairo_paint(cr);
     selectFont(cr, "Arial", kFontSize);

@@ -10,6 +10,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,9 @@ namespace orva::platform::x11 {
 
 // Shows entries at (rootX, rootY) and waits for a choice: the command, or -1.
 // Submenus open in panes of their own beside their rows (X11Menu.cpp).
-int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX,
-                     int rootY);
+// scale: device pixels per logical pixel; the panes' text and geometry grow by it.
+int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEntry>& entries, int rootX, int rootY,
+                     double scale = 1.0);
 
 // The one-line edit field: a child of the frame's window holding the keyboard
 // focus. Keys go through the X input method when one opens (compose and dead
@@ -28,7 +30,9 @@ int32_t runPopupMenu(Display* display, int screen, const std::vector<PopupMenuEn
 // middle button use the clipboard and primary selection.
 class EditField {
 public:
-    EditField(Display* display, Window parent, const EditFieldParams& params, EditFieldClient* client);
+    // params are in the parent's logical pixels; scale: device pixels per logical pixel.
+    EditField(Display* display, Window parent, const EditFieldParams& params, EditFieldClient* client,
+              double scale = 1.0);
     ~EditField();
     bool isValid() const { return window != 0; }
     Window getWindow() const { return window; }
@@ -46,6 +50,7 @@ private:
     double xOf(size_t offset);
     size_t offsetAt(int x);
     void keepCaretVisible();
+    int device(int logical) const { return int(std::lround(logical * scale)); }
     void copy(Atom selection, Time time);
     void requestPaste(Atom selection, Time time);
     void receivePaste(const XSelectionEvent& event);
@@ -67,11 +72,13 @@ private:
     Atom clipboardAtom, utf8Atom, targetsAtom, pasteAtom;
     Atom pasteTarget = 0;
     bool finished = false;
+    double scale = 1.0;
 };
 
 class Tooltip {
 public:
-    Tooltip(Display* display, int screen);
+    // scale: device pixels per logical pixel (text and size grow by it).
+    Tooltip(Display* display, int screen, double scale = 1.0);
     ~Tooltip();
     // Shows the text below the rectangle (root coordinates).
     void show(int rootLeft, int rootBottom, const std::string& text);
@@ -86,8 +93,9 @@ private:
     int screen;
     Window window = 0;
     std::vector<std::string> lines;
-    int width = 0, height = 0;
+    int width = 0, height = 0;  // device pixels
     bool visible = false;
+    double scale = 1.0;
 };
 
 }  // namespace orva::platform::x11

@@ -1,10 +1,12 @@
 #include "toolkit/CDrawContext.h"
 
+#include "platform/DisplayScale.h"
 #include "platform/FontResolver.h"
 #include "toolkit/CFontDesc.h"
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace VSTGUI {
@@ -187,7 +189,15 @@ int32_t CDrawContext::getStringWidth(const char* utf8) {
 
 void CDrawContext::applyClip() {
     cairo_reset_clip(cr);
-    cairo_rectangle(cr, clipRect.left, clipRect.top, clipRect.width(), clipRect.height());
+    double l = clipRect.left, t = clipRect.top, r = clipRect.right, b = clipRect.bottom;
+    if (scale != 1.0) {
+        // A logical edge may fall inside a device pixel (1.5x): the clip takes the
+        // nearest device-pixel edge, as bitmaps do, so neighbouring views meet on
+        // one edge and no edge pixel is drawn half by each.
+        auto snap = [this](double v) { return std::floor(v * scale + 0.5) / scale; };
+        l = snap(l), t = snap(t), r = snap(r), b = snap(b);
+    }
+    cairo_rectangle(cr, l, t, r - l, b - t);
     cairo_clip(cr);
 }
 
@@ -220,13 +230,26 @@ static cairo_surface_t* newImage(int32_t w, int32_t h) {
     return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w > 0 ? w : 1, h > 0 ? h : 1);
 }
 
-COffscreenContext::COffscreenContext(int32_t w, int32_t h)
-    : CDrawContext(newImage(w, h)), width(w > 0 ? w : 1), height(h > 0 ? h : 1) {
+static double validScale(double s) { return std::isfinite(s) && s > 0.0 ? s : 1.0; }
+
+COffscreenContext::COffscreenContext(int32_t w, int32_t h, double s)
+    : CDrawContext(
+          newImage(orva::platform::scaledPixels(w, validScale(s)), orva::platform::scaledPixels(h, validScale(s)))),
+      width(w > 0 ? w : 1), height(h > 0 ? h : 1) {
     cairo_surface_destroy(surface);  // the context keeps its own reference
+    pixelWidth = cairo_image_surface_get_width(surface);
+    pixelHeight = cairo_image_surface_get_height(surface);
+    scale = validScale(s);
+    if (scale != 1.0) {
+        // Everything is drawn in logical pixels; the clip follows suit.
+        cairo_scale(cr, scale, scale);
+        deviceClip = clipRect = CRect(0, 0, width, height);
+        applyClip();
+    }
 }
 
 uint32_t COffscreenContext::getPixel(int32_t x, int32_t y) {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+    if (x < 0 || y < 0 || x >= pixelWidth || y >= pixelHeight) return 0;
     cairo_surface_flush(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);

@@ -3,6 +3,10 @@
 // primitives views draw with. All coordinates are integers in the current
 // offset's coordinates; one-pixel lines are placed on pixel centres so that
 // aliased drawing touches whole pixels.
+//
+// A context may draw at a pixel scale (1.5 or 2 device pixels per logical pixel):
+// its cairo context then carries that scale, and every coordinate, clip and size
+// it takes or answers stays in logical pixels.
 #pragma once
 
 #include "platform/GuiTypes.h"
@@ -64,8 +68,11 @@ public:
     void setClipRect(const CRect& rect);
     CRect getClipRect() const;
     void resetClipRect();
-    // The frame's update area in device coordinates; setClipRect never leaves it.
+    // The frame's update area (frame coordinates, logical pixels); setClipRect
+    // never leaves it.
     void setDeviceClip(const CRect& rect);
+    // Device pixels per logical pixel.
+    double getScale() const { return scale; }
 
     void setOffset(const CPoint& p);
     CPoint getOffset() const { return offset; }
@@ -91,22 +98,28 @@ protected:
     CPoint offset;
     CPoint penPosition;
     CRect deviceClip;
-    CRect clipRect;  // device coordinates
+    CRect clipRect;  // frame coordinates
+    double scale = 1.0;
 };
 
 // A drawing context over its own ARGB32 image: the frame's back buffer and the
-// picture of a view tree taken without any window.
+// picture of a view tree taken without any window. At a pixel scale the image
+// holds width x height logical pixels as orva::platform::scaledPixels of each.
 class COffscreenContext : public CDrawContext {
 public:
-    COffscreenContext(int32_t width, int32_t height);
+    COffscreenContext(int32_t width, int32_t height, double scale = 1.0);
+    // Logical size.
     int32_t getWidth() const { return width; }
     int32_t getHeight() const { return height; }
-    // Pixel (x, y) as premultiplied B, G, R, A bytes; zero outside the image.
+    // The image's size in device pixels.
+    int32_t getPixelWidth() const { return pixelWidth; }
+    int32_t getPixelHeight() const { return pixelHeight; }
+    // Device pixel (x, y) as premultiplied B, G, R, A bytes; zero outside the image.
     uint32_t getPixel(int32_t x, int32_t y);
     bool writePNG(const char* path);
 
 private:
-    int32_t width, height;
+    int32_t width, height, pixelWidth, pixelHeight;
 };
 
 }  // namespace VSTGUI

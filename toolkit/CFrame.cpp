@@ -8,16 +8,28 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace VSTGUI {
 
 static CRect atOrigin(const CRect& r) { return CRect(0, 0, r.width(), r.height()); }
 
-CFrame::CFrame(const CRect& r, void* systemWindow, VSTGUIEditorInterface* e)
-    : CViewContainer(atOrigin(r), nullptr, nullptr), editor(e) {
+namespace {
+// Counts the input events being handled for CFrame::isHandlingInput.
+struct InputScope {
+    explicit InputScope(int32_t& d) : depth(d) { ++depth; }
+    ~InputScope() { --depth; }
+    int32_t& depth;
+};
+}  // namespace
+
+static double validScale(double s) { return std::isfinite(s) && s >= 1.0 && s <= 4.0 ? s : 1.0; }
+
+CFrame::CFrame(const CRect& r, void* systemWindow, VSTGUIEditorInterface* e, double s)
+    : CViewContainer(atOrigin(r), nullptr, nullptr), editor(e), scale(validScale(s)) {
     frame = this;
-    backBuffer = new COffscreenContext(size.width(), size.height());
+    backBuffer = new COffscreenContext(size.width(), size.height(), scale);
     open(systemWindow);
 }
 
@@ -33,7 +45,7 @@ bool CFrame::isTypeOf(const char* type) const {
 bool CFrame::open(void* systemWindow) {
     if (opened) return true;
     if (systemWindow) {
-        platform = orva::platform::createX11Frame(this, systemWindow, size.width(), size.height());
+        platform = orva::platform::createX11Frame(this, systemWindow, size.width(), size.height(), scale);
         if (!platform) return false;
     } else {
         platform = std::make_unique<orva::platform::OffscreenFrame>();
@@ -70,7 +82,7 @@ bool CFrame::setSize(int32_t width, int32_t height) {
     // An editor rectangle is 16-bit for the host; cairo surfaces stop at 32767.
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
     CView::setViewSize(CRect(0, 0, width, height), false);
-    auto* buffer = new COffscreenContext(width, height);
+    auto* buffer = new COffscreenContext(width, height, scale);
     backBuffer->forget();
     backBuffer = buffer;
     if (platform) platform->setSize(width, height);
@@ -130,12 +142,27 @@ void CFrame::invalidFrameRect(const CRect& rect) {
     if (platform) platform->requestUpdate();
 }
 
+CRect CFrame::toWholeDevicePixels(const CRect& rect) const {
+    // The smallest logical step that is a whole number of device pixels.
+    int32_t step = 1;
+    while (step < 4 && std::fabs(step * scale - std::round(step * scale)) > 1e-9) ++step;
+    if (step == 1) return rect;
+    auto down = [step](int32_t v) { return int32_t(std::floor(double(v) / step)) * step; };
+    auto up = [step](int32_t v) { return int32_t(std::ceil(double(v) / step)) * step; };
+    return CRect(down(rect.left), down(rect.top), up(rect.right), up(rect.bottom));
+}
+
 void CFrame::updateDirty() {
     if (drawing) return;
-    CRegion region = invalidRegion;
+    CRegion collected = invalidRegion;
     invalidRegion.clear();
-    if (isDirty()) region.add(size);
-    collectDirty(region);
+    if (isDirty()) collected.add(size);
+    collectDirty(collected);
+    // Each rectangle is cleared and clipped on whole device pixels: one whose edge
+    // fell inside a device pixel would leave that pixel half cleared, half drawn
+    // (a seam) where it meets the picture beside it.
+    CRegion region;
+    for (const CRect& rect : collected.rectangles()) region.add(toWholeDevicePixels(rect));
     region.clip(size);
     lastRedrawArea = region.area();
     if (region.isEmpty()) return;
@@ -174,6 +201,7 @@ void CFrame::platformOnExpose(const CRect& rect) {
 }
 
 CMouseEventResult CFrame::platformOnMouseDown(CPoint where, int32_t buttons) {
+    InputScope scope(inputDepth);
     for (IMouseObserver* o : mouseObservers) o->onMouseDown(this, where);
     // A press outside the focus view ends its edit.
     if (focusView) {
@@ -197,6 +225,7 @@ CMouseEventResult CFrame::platformOnMouseDown(CPoint where, int32_t buttons) {
 }
 
 CMouseEventResult CFrame::platformOnMouseUp(CPoint where, int32_t buttons) {
+    InputScope scope(inputDepth);
     CMouseEventResult result;
     if (modalView && mouseDownView == modalView) {
         mouseDownView = nullptr;
@@ -276,6 +305,7 @@ bool CFrame::platformOnDrop(CPoint where, const std::vector<std::string>& files)
 }
 
 int32_t CFrame::platformOnKeyDown(unsigned char virt, int32_t character, unsigned char modifier) {
+    InputScope scope(inputDepth);
     CView* target = modalView ? modalView : focusView ? focusView : viewUnderMouse;
     return target ? target->onKeyDown(virt, character, modifier) : -1;
 }

@@ -3,6 +3,11 @@
 // whole tree is drawn into; the window shows the back buffer. Platform events,
 // and synthetic ones from tests, enter through the platformOn... operations (the
 // platform's FrameEventSink, through which the window knows the frame).
+//
+// A frame may draw at a pixel scale (1.5 or 2 device pixels per logical pixel):
+// its back buffer and window then have the scaled size in device pixels, while
+// its size, the views, every event point and every dirty rectangle stay in
+// logical pixels.
 #pragma once
 
 #include "platform/FrameEventSink.h"
@@ -24,7 +29,8 @@ class VSTGUIEditorInterface;
 class CFrame : public CViewContainer, public orva::platform::FrameEventSink {
 public:
     // systemWindow: the host's X11 window id, or null for a frame without a window.
-    CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
+    // scale: device pixels per logical pixel (1, 1.5 or 2).
+    CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor, double scale = 1.0);
     ~CFrame() override;
 
     bool isTypeOf(const char* type) const override;
@@ -48,6 +54,13 @@ public:
     virtual void unregisterMouseObserver(IMouseObserver* observer);
 
     bool isOpen() const { return opened; }
+    double getScale() const { return scale; }
+    // True while a mouse press, release or key is being handled (a pop-up menu's
+    // loop may run timers then: they must not replace the views handling it).
+    bool isHandlingInput() const { return inputDepth > 0; }
+    // rect grown to the nearest logical coordinates that fall on device-pixel
+    // edges (even ones at 1.5x; rect itself at 1x and 2x).
+    CRect toWholeDevicePixels(const CRect& rect) const;
     void setKnobMode(int32_t mode) { knobMode = mode; }
     orva::platform::PlatformFrame* getPlatformFrame() const { return platform.get(); }
     COffscreenContext* getBackBuffer() const { return backBuffer; }
@@ -91,6 +104,7 @@ private:
     void updateViewUnderMouse(const CPoint& where, int32_t buttons);
 
     VSTGUIEditorInterface* editor;
+    double scale = 1.0;
     std::unique_ptr<orva::platform::PlatformFrame> platform;
     COffscreenContext* backBuffer = nullptr;
     CRegion invalidRegion;
@@ -102,6 +116,7 @@ private:
     std::vector<IMouseObserver*> mouseObservers;
     int32_t knobMode = kCircularMode;
     int32_t idleTicks = 0;
+    int32_t inputDepth = 0;
     long lastRedrawArea = 0;
 };
 

@@ -37,6 +37,7 @@ struct Options {
     int block = 512;
     SampleEncoding encoding = SampleEncoding::kSameAsInput;
     bool listPrograms = false, listParams = false, quiet = false;
+    float editorScale = 1.0f;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -48,7 +49,7 @@ void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: orva-render IN OUT [--program N | --program-name NAME] [--set \"Name=value\" ...]\n"
                  "                  [--sidechain FILE] [--block N] [--bits 16|24|32|float] [--plot FILE.png]\n"
-                 "                  [--editor-png FILE.png] [--plugin PATH] [--quiet]\n"
+                 "                  [--editor-png FILE.png [--editor-scale 1|1.5|2]] [--plugin PATH] [--quiet]\n"
                  "       orva-render --list-programs [--plugin PATH]\n"
                  "       orva-render --list-params [--program ...] [--set ...] [--plugin PATH]\n"
                  "       orva-render --version\n");
@@ -87,6 +88,12 @@ Options ParseArguments(int argc, char** argv) {
             o.plot = value();
         } else if (arg == "--editor-png") {
             o.editorPng = value();
+        } else if (arg == "--editor-scale") {
+            const std::string v = value();
+            if (v == "1") o.editorScale = 1.0f;
+            else if (v == "1.5") o.editorScale = 1.5f;
+            else if (v == "2") o.editorScale = 2.0f;
+            else Fail("--editor-scale takes 1, 1.5 or 2");
         } else if (arg == "--plugin") {
             o.plugin = value();
         } else if (arg == "--list-programs") {
@@ -310,7 +317,7 @@ int main(int argc, char** argv) {
     // The editor, without a window, follows the rendering: one frame-timer tick
     // every 14 ms of audio, so its meters and scope show the end of the file.
     const bool editor = !o.editorPng.empty();
-    if (editor && !plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 1))
+    if (editor && !plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 1, nullptr, o.editorScale))
         Fail("the plug-in cannot draw its editor");
     const double tickFrames = input.sampleRate * 0.014;
     double nextTick = tickFrames;

@@ -9,6 +9,7 @@
 
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
@@ -470,4 +471,75 @@ TEST_F(EditorWindow, TheMeterAreaMovesWhileAudioPlaysAndComesToRestInSilence) {
     plugin.Dispatch(effMainsChanged, 0, 0);
     EXPECT_GT(moving, 2000) << "bars lit and needles turned while the tone played";
     EXPECT_EQ(resting, 0) << "back at rest in silence";
+}
+
+// A desktop at Xft.dpi 192 (the server's resource database, as xrdb sets it):
+// the editor reports and fills 2180 x 840, drawn from pictures made for 2x (their
+// lines and text are not blocks of four equal pixels), and a 120-pixel drag on
+// the screen moves "Parallel" over its whole range (60 logical pixels).
+TEST_F(EditorWindow, AtXftDpi192ItReportsAndFillsTheDoubleSize) {
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) GTEST_SKIP() << "no XTest";
+    const Window root = DefaultRootWindow(display);
+    if (DisplayWidth(display, DefaultScreen(display)) < 2 * kWidth) GTEST_SKIP() << "screen narrower than 2180";
+    struct Resources {  // the server's resources go back to none whatever happens
+        Display* display;
+        Window root;
+        ~Resources() {
+            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+            XSync(display, False);
+        }
+    } resources{display, root};
+    const char database[] = "Xft.antialias:\t1\nXft.dpi:\t192\n";
+    XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(database), int(std::strlen(database)));
+    XSync(display, False);
+
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 2 * kWidth);
+    EXPECT_EQ(rect->bottom - rect->top, 2 * kHeight);
+    XResizeWindow(display, host, 2 * kWidth, 2 * kHeight);
+    XSync(display, False);
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host)), 1);
+    plugin.effect()->setParameter(plugin.effect(), kParallel, 0.0f);
+    idleFor(600);
+    ASSERT_EQ(children(host), 1);
+    Window rootBack, parent, *kids = nullptr;
+    unsigned int count = 0;
+    ASSERT_TRUE(XQueryTree(display, host, &rootBack, &parent, &kids, &count) && count == 1);
+    const Window editor = kids[0];
+    XFree(kids);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(display, editor, &a));
+    EXPECT_EQ(a.width, 2 * kWidth);
+    EXPECT_EQ(a.height, 2 * kHeight);
+
+    // Filled: the bottom-right corner (the output meters' read-outs) is drawn, and
+    // the name label's 2 x 2 pixel blocks are not all of one colour.
+    XImage* image = XGetImage(display, editor, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    long drawnCorner = 0, splitBlocks = 0;
+    for (int y = 2 * 400; y < 2 * 420; ++y)
+        for (int x = 2 * 960; x < 2 * 1090; ++x) drawnCorner += (XGetPixel(image, x, y) & 0xFFFFFF) != 0;
+    for (int y = 2 * 146; y < 2 * 164; y += 2)
+        for (int x = 2 * 8; x < 2 * 124; x += 2) {
+            const unsigned long p = XGetPixel(image, x, y) & 0xFFFFFF;
+            splitBlocks += (XGetPixel(image, x + 1, y) & 0xFFFFFF) != p || (XGetPixel(image, x, y + 1) & 0xFFFFFF) != p ||
+                           (XGetPixel(image, x + 1, y + 1) & 0xFFFFFF) != p;
+        }
+    XDestroyImage(image);
+    EXPECT_GT(drawnCorner, 2 * 130 * 2 * 20 / 2);
+    EXPECT_GT(splitBlocks, 50) << "text drawn at 2x, not doubled from 1x";
+
+    // 120 screen pixels up: the whole range.
+    plugin.hostCalls.clear();
+    userStep([&] { XTestFakeMotionEvent(display, -1, 2 * kParallelX, 2 * kParallelY, CurrentTime); });
+    userStep([&] { XTestFakeButtonEvent(display, 1, True, CurrentTime); });
+    for (int dy = 20; dy <= 120; dy += 20)
+        userStep([&] { XTestFakeMotionEvent(display, -1, 2 * kParallelX, 2 * kParallelY - dy, CurrentTime); });
+    userStep([&] { XTestFakeButtonEvent(display, 1, False, CurrentTime); });
+    EXPECT_FLOAT_EQ(plugin.effect()->getParameter(plugin.effect(), kParallel), 1.0f);
+    plugin.Dispatch(effEditClose);
 }

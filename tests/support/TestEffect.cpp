@@ -17,7 +17,13 @@ intptr_t VSTCALLBACK RecordingHost(AEffect*, int32_t opcode, int32_t index, intp
         std::lock_guard<std::mutex> lock(gHostMutex);
         RecordedHostCalls().push_back(HostRecord{opcode, index, value, opt});
     }
+    if (opcode == audioMasterSizeWindow) return HostGrantsWindowSize() ? 1 : 0;
     return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+bool& HostGrantsWindowSize() {
+    static bool grants = false;
+    return grants;
 }
 
 TestEffect::TestEffect(const GraphRecord* description) : Mox_DSP_VST(RecordingHost) {

@@ -18,6 +18,8 @@ struct HostRecord {
 intptr_t VSTCALLBACK RecordingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                    void* ptr, float opt);
 std::vector<HostRecord>& RecordedHostCalls();
+// Whether the recording host grants audioMasterSizeWindow (it refuses by default).
+bool& HostGrantsWindowSize();
 
 class TestEffect : public Mox_DSP_VST {
 public:
