@@ -58,6 +58,10 @@ bool CFrame::open(void* systemWindow) {
 void CFrame::close() {
     if (!opened && !platform) return;
     setFocusView(nullptr);
+    // Nothing is drawn again: the views taken away invalidate nothing (which also
+    // keeps this path free of allocations, for a close after memory ran out).
+    opened = false;
+    invalidRegion.clear();
     removeAll(true);
     mouseObservers.clear();
     viewUnderMouse = nullptr;
@@ -135,6 +139,7 @@ void CFrame::onViewRemoved(CView* view) {
 }
 
 void CFrame::invalidFrameRect(const CRect& rect) {
+    if (!opened) return;
     CRect r = rect;
     r.bound(size);
     if (r.isEmpty()) return;
