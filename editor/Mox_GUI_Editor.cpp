@@ -217,15 +217,19 @@ bool Mox_GUI_Editor::writePicture(const char* path) {
 }
 
 // Display data posted on the audio thread since the last tick, to the element of
-// each index (meter types first, so a meter reads a level in its new type).
+// each index (meter types first, so a meter reads a level in its new type). When
+// the host suspends the plug-in, or nothing has arrived for kQuietTicks, the
+// displays are told that no more data follows.
 void Mox_GUI_Editor::dispatchDisplayData() {
     if (!dsp) return;
     DisplayMailbox& mailbox = dsp->displayMailbox();
+    bool arrived = false;
     for (int32_t tag = kHostParameterCount; tag < kSlots; ++tag) {
         CView* view = slots[tag];
         if (!view) continue;
         DisplayMailbox::TypeReading type;
         if (mailbox.TakeType(tag, type)) {
+            arrived = true;
             DisplayRecord r;
             r.code = type.code;
             r.aux = type.aux;
@@ -233,6 +237,7 @@ void Mox_GUI_Editor::dispatchDisplayData() {
         }
         DisplayMailbox::LevelReading level;
         if (mailbox.TakeLevel(tag, level)) {
+            arrived = true;
             DisplayRecord r;
             r.code = level.code;
             r.value = level.maximum;
@@ -241,6 +246,7 @@ void Mox_GUI_Editor::dispatchDisplayData() {
         }
         DisplayMailbox::BlockReading block;
         if (mailbox.TakeBlock(tag, block)) {
+            arrived = true;
             DisplayRecord r;
             r.code = block.code;
             r.data = block.data;
@@ -248,4 +254,19 @@ void Mox_GUI_Editor::dispatchDisplayData() {
             view->notifyRecord(nullptr, r);
         }
     }
+    if (mailbox.TakeStopped()) {
+        quietTicks = kQuietTicks;
+        silenceDisplays();
+    } else if (arrived) {
+        quietTicks = 0;
+    } else if (quietTicks < kQuietTicks && ++quietTicks == kQuietTicks) {
+        silenceDisplays();
+    }
+}
+
+void Mox_GUI_Editor::silenceDisplays() {
+    DisplayRecord r;
+    r.code = DisplayRecord::kSilence;
+    for (int32_t tag = kHostParameterCount; tag < kSlots; ++tag)
+        if (CView* view = slots[tag]) view->notifyRecord(nullptr, r);
 }

@@ -39,6 +39,9 @@ public:
     static constexpr int kSlots = 92;
     static constexpr int kPanels = 41;
     static constexpr int kMidiLearnPanel = 40;
+    // Ticks without any display data after which the meters fall as in silence: a
+    // host that stops calling process leaves them at its last levels otherwise.
+    static constexpr int kQuietTicks = 10;
 
     explicit Mox_GUI_Editor(Mox_DSP_VST* effect);
     ~Mox_GUI_Editor() override;
@@ -99,6 +102,7 @@ private:
     bool openFrame(void* parentWindow);
     void applyParameter(int32_t index, float normalised);
     void dispatchDisplayData();
+    void silenceDisplays();
 
     // The timer's target: a toolkit object that forwards "timer fired".
     class TimerTarget : public VSTGUI::CBaseObject {
@@ -127,5 +131,6 @@ private:
     ParameterInbox inbox;
     int32_t textEntryCount = 0;
     int32_t builtViews = 0;
+    int32_t quietTicks = 0;  // ticks since display data last arrived
     bool ticking = false;
 };

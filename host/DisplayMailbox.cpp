@@ -104,3 +104,10 @@ bool DisplayMailbox::TakeBlock(int32_t index, BlockReading& reading) {
     if (reading.code == 2) reading.data = reading.channels;
     return true;
 }
+
+bool DisplayMailbox::TakeStopped() {
+    const uint32_t stops = stops_.load(std::memory_order_acquire);
+    if (stops == stopsSeen_) return false;
+    stopsSeen_ = stops;
+    return true;
+}

@@ -8,7 +8,9 @@
 //     ticks loses no peak), for the capture codes the buffer pointer (a
 //     DisplayCapture, whose ready flag is the module's hand-over).
 // Non-finite values are filed as 0.
-// The editor's frame timer takes what changed and hands it to the element.
+// The editor's frame timer takes what changed and hands it to the element. A host
+// that suspends the plug-in is noted as a stop, so that the editor can let the
+// meters fall instead of showing the last levels for as long as it stays open.
 #pragma once
 
 #include <atomic>
@@ -51,6 +53,11 @@ public:
     bool TakeType(int32_t index, TypeReading& reading);
     bool TakeBlock(int32_t index, BlockReading& reading);
 
+    // Audio thread (suspend): no more display data follows for now.
+    void NoteStopped() { stops_.fetch_add(1, std::memory_order_release); }
+    // Editor thread: true once for any stops noted since the previous call.
+    bool TakeStopped();
+
 private:
     struct Slot {
         std::atomic<uint32_t> levelPosts{0};
@@ -70,4 +77,6 @@ private:
     };
     Slot slots_[kSlots];
     std::atomic<bool> open_{false};
+    std::atomic<uint32_t> stops_{0};
+    uint32_t stopsSeen_ = 0;  // editor side
 };

@@ -168,6 +168,7 @@ int Mox_DSP_VST::presetMemoryCounter() const { return gPresetCounter; }
 void Mox_DSP_VST::suspend() {
     AudioThreadScope scope;
     notRunning = -1;
+    mailbox.NoteStopped();  // an open editor lets its meters fall
     for (int i = 0; i < moduleCount; ++i) {
         Mox_ModuleBase* m = modules[i];
         if (!m) continue;

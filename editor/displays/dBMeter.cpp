@@ -67,6 +67,10 @@ CMessageResult Mox_GUI_dBMeter::notifyRecord(CBaseObject* sender, const CNotifyR
         setDirty(true);
         return kMessageNotified;
     }
+    if (d.code == DisplayRecord::kSilence) {
+        silenced = true;
+        return kMessageNotified;
+    }
     if (d.code >= 2) return kMessageUnknown;  // blocks and captures are the scope's
     const float v = std::isfinite(d.value) ? d.value : 0.0f;
     const uint32_t n = d.posts ? d.posts : 1;
@@ -128,6 +132,12 @@ void Mox_GUI_dBMeter::refresh() {
             rmsShown = rmsDb;
             rmsFall = 0.0f;
         }
+    }
+    if (silenced) {
+        // No more levels follow: from here the meter falls as it does in silence
+        // (after what arrived with the news, which is shown first).
+        silenced = false;
+        peakDb = rmsDb = floorDb;
     }
     if (fallDelay >= 0) --fallDelay;
     if (fallDelay < 0) {

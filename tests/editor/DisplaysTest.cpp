@@ -149,6 +149,39 @@ TEST_F(Displays, SilenceFallsToTheFloorAndStaysWithoutNaN) {
     }
 }
 
+// A host that stops processing (suspended, or simply no more blocks): the bars and
+// needles fall as in silence, after kQuietTicks without data or at once at the
+// suspend, while the hold marker and the lamp run out as usual.
+class StoppedHost : public Displays, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedHost, MetersFallAsInSilence) {
+    const bool suspended = GetParam();
+    post(kPeakL, 0, FromDb(-6.0f));
+    post(kNeedleOutL, 0, 2.0f);
+    editor.runTicks(1);
+    ASSERT_NEAR(meter(kPeakL).peakShownDb(), -6.0f, 1e-3);
+    editor.runTicks(3);  // a new peak holds for three ticks
+    if (suspended) {
+        effect.suspend();
+    } else {
+        editor.runTicks(Mox_GUI_Editor::kQuietTicks - 5);
+        EXPECT_NEAR(meter(kPeakL).peakShownDb(), -6.0f, 1e-3) << "held while data may still come";
+    }
+    editor.runTicks(2);
+    EXPECT_LT(meter(kPeakL).peakShownDb(), -6.0f);
+    EXPECT_NEAR(meter(kPeakL).peakHoldDb(), -6.0f, 1e-3) << "the marker runs out as usual";
+    EXPECT_EQ(ValueOf(editor, kNeedleLampL), 1.0f) << "lit for its 70 ticks";
+    editor.runTicks(70);
+    EXPECT_EQ(meter(kPeakL).peakShownDb(), -50.0f);
+    EXPECT_EQ(meter(kNeedleOutL).peakShownDb(), -50.0f);
+    EXPECT_FLOAT_EQ(meter(kNeedleOutL).needleDegrees(), -65.0f);
+    EXPECT_EQ(ValueOf(editor, kNeedleLampL), 0.0f);
+    // Data again: the meters follow it as before.
+    level(kPeakL, FromDb(-12.0f));
+    EXPECT_NEAR(meter(kPeakL).peakShownDb(), -12.0f, 1e-3);
+}
+INSTANTIATE_TEST_SUITE_P(SuspendedOrQuiet, StoppedHost, ::testing::Bool());
+
 TEST_F(Displays, APeakHoldsThreeTicksThenFallsWithAGrowingStep) {
     level(kPeakL, 1.0f);  // the tick of the new maximum
     EXPECT_EQ(meter(kPeakL).peakShownDb(), 0.0f);
