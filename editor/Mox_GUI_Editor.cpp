@@ -82,8 +82,15 @@ bool Mox_GUI_Editor::openFrame(void* parentWindow) {
         applyParameter(tag, dsp ? dsp->getParameter(tag) : 0.0f);
     if (dsp) {
         dsp->editorBuilding = 0;
+        // The displays show the present: nothing posted before this open, the meter
+        // type in force, and the meters and read-outs at their floor until audio
+        // tells them more.
         dsp->displayMailbox().SetOpen(true);
+        meterTargetCount = dsp->MeterTypeTargets(meterTargets, kMaxMeterTargets, meterTypeIndex);
+        showMeterType();
     }
+    silenceDisplays();
+    quietTicks = kQuietTicks;
     clock.Start(TimerQueue::instance().now());
     timer = new CVSTGUITimer(&timerTarget, FrameClock::kTickMs);
     timer->start();
@@ -143,6 +150,20 @@ void Mox_GUI_Editor::setParameter(int32_t index, float normalised) {
 
 void Mox_GUI_Editor::applyParameter(int32_t index, float normalised) {
     if (auto* control = dynamic_cast<CControl*>(slot(index))) control->setValue(normalised);
+    if (index == meterTypeIndex) showMeterType();
+}
+
+// The meter type in force, to the meters and the scale at once: the display
+// feeders tell them only while audio runs.
+void Mox_GUI_Editor::showMeterType() {
+    if (!dsp || meterTypeIndex < 0) return;
+    const int32_t type = IntegerForm(dsp->ControlValue(meterTypeIndex));
+    DisplayRecord r;
+    r.aux = type < 0 ? 0 : type > 3 ? 3 : type;
+    for (int i = 0; i < meterTargetCount; ++i) {
+        r.code = meterTargets[i].code;
+        if (CView* view = slot(meterTargets[i].tag)) view->notifyRecord(nullptr, r);
+    }
 }
 
 void Mox_GUI_Editor::valueChanged(CControl* control) {

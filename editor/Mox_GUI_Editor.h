@@ -19,6 +19,7 @@
 #include "editor/FrameClock.h"
 #include "editor/ParameterInbox.h"
 #include "host/ControlTable.h"
+#include "modules/framework/ModuleOwner.h"
 #include "sdk/AEffGUIEditor.h"
 #include "toolkit/CBaseObject.h"
 
@@ -103,6 +104,7 @@ private:
     void applyParameter(int32_t index, float normalised);
     void dispatchDisplayData();
     void silenceDisplays();
+    void showMeterType();
 
     // The timer's target: a toolkit object that forwards "timer fired".
     class TimerTarget : public VSTGUI::CBaseObject {
@@ -132,5 +134,11 @@ private:
     int32_t textEntryCount = 0;
     int32_t builtViews = 0;
     int32_t quietTicks = 0;  // ticks since display data last arrived
+    // The elements that follow the meter type (tag, display code), and the
+    // parameter that sets it (-1 none): found at open.
+    static constexpr int kMaxMeterTargets = 16;
+    DisplayTarget meterTargets[kMaxMeterTargets] = {};
+    int meterTargetCount = 0;
+    int16_t meterTypeIndex = -1;
     bool ticking = false;
 };

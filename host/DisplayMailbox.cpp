@@ -19,6 +19,26 @@ void RaiseTo(std::atomic<float>& maximum, float v) {
 
 }  // namespace
 
+void DisplayMailbox::SetOpen(bool open) {
+    if (open && !IsOpen()) {
+        Forget();
+        session_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    open_.store(open, std::memory_order_release);
+}
+
+// Closed, nothing is posted: what the slots still hold was posted before the open.
+void DisplayMailbox::Forget() {
+    for (Slot& slot : slots_) {
+        slot.levelPosts.store(0, std::memory_order_relaxed);
+        slot.maximum.store(0.0f, std::memory_order_relaxed);
+        slot.typeSeen = slot.typeSeq.load(std::memory_order_acquire);
+        slot.blockSeen = slot.blockSeq.load(std::memory_order_acquire);
+        for (auto& c : slot.channelMaxima) c.store(0.0f, std::memory_order_relaxed);
+    }
+    stopsSeen_ = stops_.load(std::memory_order_acquire);
+}
+
 bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
     if (index < 0 || index >= kSlots || !IsOpen()) return false;
     Slot& slot = slots_[index];

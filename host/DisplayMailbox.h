@@ -41,8 +41,14 @@ public:
     DisplayMailbox();
 
     // The editor opens and closes the mailbox; posts to a closed mailbox are dropped.
-    void SetOpen(bool open) { open_.store(open, std::memory_order_release); }
+    // Opening starts a new session: whatever was filed before is forgotten (the
+    // editor shows nothing posted before it opened), and the session number
+    // changes, so that a feeder that sees it change knows its own measurements
+    // are from before the open. Editor thread.
+    void SetOpen(bool open);
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    // Audio thread: the number of the current session (changes at every open).
+    uint32_t Session() const { return session_.load(std::memory_order_acquire); }
 
     // Audio thread. Files a message for element index; answers false if dropped.
     bool Post(int32_t index, const DisplayMessage& message);
@@ -76,7 +82,10 @@ private:
         uint32_t blockSeen = 0;  // editor side
     };
     Slot slots_[kSlots];
+    void Forget();
+
     std::atomic<bool> open_{false};
+    std::atomic<uint32_t> session_{0};
     std::atomic<uint32_t> stops_{0};
     uint32_t stopsSeen_ = 0;  // editor side
 };

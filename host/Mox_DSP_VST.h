@@ -113,6 +113,7 @@ public:
     virtual void setControlValue(int32_t index, float controlValue, bool notify);
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
     bool DisplayOpen() const override { return mailbox.IsOpen(); }
+    uint32_t DisplaySession() const override { return mailbox.Session(); }
     // Asks the worker thread to write the bank file (any thread; never blocks).
     void SaveBankFile() override;
     // Asks the worker thread to open a web address (any thread; never blocks).
@@ -127,6 +128,12 @@ public:
                         int32_t noEventLink) override;
 
     float ModuleSampleRate() const override { return sampleRate; }
+
+    // The editor elements the display feeders tell the meter type to (tag and
+    // code), and the parameter index that sets the type (-1 when none), read from
+    // the graph description: an editor that opens shows the type in force at once,
+    // whether or not audio runs. Answers how many targets it wrote. Any thread.
+    int MeterTypeTargets(DisplayTarget* out, int max, int16_t& parameter) const;
 
     // Normalised value held for a host parameter (0 for other indices).
     float NormalisedValue(int32_t index) const;

@@ -69,6 +69,12 @@ CMessageResult Mox_GUI_dBMeter::notifyRecord(CBaseObject* sender, const CNotifyR
     }
     if (d.code == DisplayRecord::kSilence) {
         silenced = true;
+        // A read-out that holds no maximum reads its floor, as silence makes it
+        // read (also at once when the editor opens, before any audio).
+        if (links[1] && readoutMax < kReadoutFloorDb) {
+            readoutMax = LinearToDb(0.0f);
+            SendLink(1, kReadoutFloorDb);
+        }
         return kMessageNotified;
     }
     if (d.code >= 2) return kMessageUnknown;  // blocks and captures are the scope's

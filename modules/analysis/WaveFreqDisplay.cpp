@@ -246,10 +246,26 @@ void Mox_DSP_Wave_Freq_Display::RestartRings() {
 // was set while no one listened.
 void Mox_DSP_Wave_Freq_Display::EditorOpened() {
     editorSeen = true;
+    session = owner->DisplaySession();
     ClearMaxima();
     ClearCapture();
     ringsRestart = true;
     sendCountdown = 0;
+    PostMeterType();
+}
+
+// The editor closed and opened again between two chunks: the peaks gathered for
+// the next send partly came before the open and are dropped. The measurement went
+// on without a gap, so the RMS rings and a running capture stay; a capture the old
+// editor held was never seen by the new one and is taken back.
+void Mox_DSP_Wave_Freq_Display::EditorReopened() {
+    session = owner->DisplaySession();
+    ClearMaxima();
+    sendCountdown = 0;
+    if (capture && capture->ready.load(std::memory_order_acquire) != 0.0f) {
+        ClearCapture();
+        capture->ready.store(0.0f, std::memory_order_release);
+    }
     PostMeterType();
 }
 
@@ -269,6 +285,7 @@ void Mox_DSP_Wave_Freq_Display::Measure(int start, int count) {
         return;
     }
     if (!editorSeen) EditorOpened();
+    else if (owner->DisplaySession() != session) EditorReopened();
     const int n = blockSize;
 
     if (displayMode > 1 && capture && capture->ready.load(std::memory_order_acquire) == 0.0f) {
@@ -393,4 +410,21 @@ void Mox_DSP_Wave_Freq_Display::Send() {
         else if (displayMode == 2) Post(settings[0], 2, 0.0f, channelMaxima, 0);
     }
     ClearMaxima();
+}
+
+int Mox_DSP_Wave_Freq_Display::MeterTypeTargets(const GraphRecord& record, int16_t& parameter, DisplayTarget* out,
+                                                int max) {
+    int16_t settingTags[10] = {};
+    parameter = -1;
+    for (const GraphLink& link : record.links) {
+        if (link.pin == kEndOfLinks) break;
+        if (link.pin == 11 && link.source >= 0 && link.source < kConstantBase) parameter = link.source;
+        if (link.pin >= kSettingPinBase && link.pin < kSettingPinBase + 10)
+            settingTags[link.pin - kSettingPinBase] = link.source;
+    }
+    int n = 0;
+    if (parameter < 0) return 0;
+    for (int k : {1, 2, 3, 4, 9})
+        if (settingTags[k] > 0 && n < max) out[n++] = DisplayTarget{settingTags[k], k == 9 ? 104 : 110};
+    return n;
 }

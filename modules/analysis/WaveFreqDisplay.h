@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "modules/framework/GraphBuilder.h"
 #include "modules/framework/ModuleBase.h"
 
 class Mox_DSP_Wave_Freq_Display : public Mox_ModuleBase {
@@ -33,11 +34,18 @@ public:
     int32_t ringCapacity() const { return ringSize; }
     const DisplayCapture* captureBuffer() const { return capture; }
 
+    // What a feeder's graph record says about the meter type: the parameter index
+    // on pin 11 (-1 when none is linked) and the elements the feeder tells the
+    // type to (the level targets with code 110, the scale image with 104).
+    // Answers how many targets it wrote to out (at most max).
+    static int MeterTypeTargets(const GraphRecord& record, int16_t& parameter, DisplayTarget* out, int max);
+
 private:
     const float* Source(int index) const;
     void Post(int16_t tag, int32_t code, float value, const void* data, int32_t aux);
     void PostMeterType();
     void EditorOpened();
+    void EditorReopened();
     void EditorClosed();
     void ClearMaxima();
     void ClearCapture();
@@ -56,6 +64,7 @@ private:
     int32_t scopeSource[4] = {0, 1, 2, 3};  // scope channels 1..4
     int32_t meterType = -1;                 // last type received, -1 none
     bool editorSeen = false;                // the display was open at the last chunk end
+    uint32_t session = 0;                   // the owner's display session then
 
     // Sending: samples left before the next set may go out, and the spacing.
     int32_t sendCountdown = 0;

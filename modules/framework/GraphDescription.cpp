@@ -189,6 +189,6 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (code == 6373) return new (std::nothrow) Mox_DSP_OS_Command(owner, startDisabled);
     if (in(6379, 6381)) return new (std::nothrow) Mox_DSP_Poly_to_Mono(owner, startDisabled);
     if (in(6383, 6385)) return new (std::nothrow) Mox_DSP_Midi_to_Poly(owner, startDisabled);
-    if (in(6369, 6371)) return new (std::nothrow) Mox_DSP_Wave_Freq_Display(owner, startDisabled);
+    if (IsDisplayFeederCode(code)) return new (std::nothrow) Mox_DSP_Wave_Freq_Display(owner, startDisabled);
     return nullptr;
 }

@@ -24,6 +24,12 @@ struct DisplayMessage {
     float value;   // single value
 };
 
+// An editor element and the display code a module sends it.
+struct DisplayTarget {
+    int16_t tag;
+    int32_t code;
+};
+
 // The waveform capture a display feeder hands to the scope (codes 3, 4 and 5):
 // 1024 samples followed by the ready flag. The feeder fills the samples only while
 // the flag is 0 and stores the capture's code in it (release) once they are
@@ -54,6 +60,9 @@ public:
     // True while an editor takes display data. The display feeders ask once per
     // chunk and sleep while it is false (audio thread; a plain load).
     virtual bool DisplayOpen() const { return false; }
+    // Changes every time an editor opens (audio thread; a plain load): a feeder
+    // that sees it change drops what it measured before the open.
+    virtual uint32_t DisplaySession() const { return 0; }
 
     // The display feeders register at Open; the owner wakes them at the start of
     // every host block while the display is open, so that a closed editor costs

@@ -103,6 +103,25 @@ TEST_F(Feeder, NothingWhileTheEditorIsClosedAndASetWithinOnePeriodOfOpening) {
     EXPECT_TRUE(owner->sent.empty());
 }
 
+// Closed and opened again between two chunks: the feeder never saw it closed, yet
+// what it measured before the open (a full-scale burst) is not sent after it.
+TEST_F(Feeder, AReopenBetweenTwoChunksDropsWhatWasMeasuredBefore) {
+    Start();
+    waves[0] = [](uint32_t) { return 1.0f; };
+    Run(128);
+    while (To(76, 0).size() < 2) Run(128);
+    owner->sent.clear();
+    Run(256);  // into the next period: the burst is measured, not yet sent
+    ASSERT_TRUE(owner->sent.empty());
+    waves[0] = [](uint32_t) { return 0.01f; };
+    ++owner->displaySession;
+    Run(Period() + 256);
+    ASSERT_FALSE(To(76, 0).empty());
+    for (const Sent& s : To(76, 0)) EXPECT_FLOAT_EQ(s.m.value, 0.01f) << s.time;
+    for (const Sent& s : To(74, 2)) EXPECT_FLOAT_EQ(s.four[0], 0.01f) << s.time;
+    EXPECT_EQ(To(76, 110).size(), 0u) << "no type chosen yet";
+}
+
 class SendRate : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(SendRate, OneSetPerSendPeriodTestedOncePerChunk) {

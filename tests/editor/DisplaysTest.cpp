@@ -182,6 +182,56 @@ TEST_P(StoppedHost, MetersFallAsInSilence) {
 }
 INSTANTIATE_TEST_SUITE_P(SuspendedOrQuiet, StoppedHost, ::testing::Bool());
 
+// The editor closed during a +6 dBFS burst with K20 chosen, then reopened, with
+// or without -60 dBFS played in between: at once the meters and the scale show
+// K20 and the read-outs their floor; nothing from before the open is shown (no
+// lamp, no needle LED, no read-out of the burst, no spike in the scope).
+class Reopened : public ::testing::TestWithParam<bool> {
+protected:
+    void Play(float amplitude, int frames) {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        for (int done = 0; done < frames; done += 512) {
+            for (int i = 0; i < 512; ++i) l[size_t(i)] = r[size_t(i)] = (i % 48 < 24 ? amplitude : -amplitude);
+            effect.Process(l, r, ol, orr);
+        }
+    }
+    TestEffect effect;
+    Mox_GUI_Editor& editor = EditorOf(effect);
+};
+
+TEST_P(Reopened, ShowsThePresentTypeAndNothingPostedBeforeTheOpen) {
+    const bool audioWhileClosed = GetParam();
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(512);
+    effect.resume();
+    ASSERT_TRUE(editor.openOffscreen());
+    effect.setParameter(29, 1.0f);  // "K20"
+    effect.setParameter(42, 0.0f);  // the bars show the input
+    Play(0.1f, 4800);
+    editor.runTicks(8);
+    Play(2.0f, 4800);  // +6 dBFS, posted but never ticked
+    editor.close();
+    if (audioWhileClosed) Play(0.001f, 3 * 48000);
+    ASSERT_TRUE(editor.openOffscreen());
+    for (int32_t tag : {76, 77, 78, 79})
+        EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(tag)).meterType(), 3) << tag;
+    EXPECT_EQ(dynamic_cast<Mox_GUI_Image&>(*editor.slot(75)).frame(), 3);
+    EXPECT_FLOAT_EQ(ValueOf(editor, 82), -99.9f);
+    EXPECT_FLOAT_EQ(ValueOf(editor, 83), -99.9f);
+    editor.runTicks(3);
+    for (int32_t lamp : {80, 81, 88, 89}) EXPECT_EQ(ValueOf(editor, lamp), 0.0f) << lamp;
+    EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(84)).peakShownDb(), -50.0f);
+    auto& lanes = dynamic_cast<Mox_GUI_Wave_Freq_Display&>(*editor.slot(74));
+    for (int k = 0; k < 4; ++k)
+        for (int32_t j = 0; j < lanes.lanePoints(); ++j) ASSERT_EQ(lanes.laneHeight(k, j), 0) << k << " " << j;
+    // What is played now is shown, with the K20 offset on the read-out.
+    Play(0.001f, 4800);
+    editor.runTicks(3);
+    EXPECT_NEAR(ValueOf(editor, 82), -60.0f + 20.0f, 0.1f);
+    EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(86)).peakShownDb(), -45.0f);  // -60 halved below -30
+}
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutAudioBetween, Reopened, ::testing::Bool());
+
 TEST_F(Displays, APeakHoldsThreeTicksThenFallsWithAGrowingStep) {
     level(kPeakL, 1.0f);  // the tick of the new maximum
     EXPECT_EQ(meter(kPeakL).peakShownDb(), 0.0f);
