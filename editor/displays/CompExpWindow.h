@@ -23,7 +23,14 @@
 namespace VSTGUI {
 class CControlListener;
 }
+class Mox_DSP_VST;
 
+// The white curve is the compressor and expander alone, by the window's own law;
+// the red curve is what reaches the output: the plug-in's gain computer (with its
+// bound on boost), the make-up gain as its contour shapes it, and the parallel
+// mix, as the output stage applies them. What the red curve needs besides the
+// linked knobs ("Parallel", the make-up contour, "Bypass") it reads from the
+// effect at every tick.
 class Mox_GUI_Comp_Exp_Window : public VSTGUI::CView {
 public:
     enum Slot : int32_t {
@@ -36,9 +43,11 @@ public:
     };
 
     // handle: the knee handles' picture, or null for filled squares; variant 0..3
-    // (the row's type code - 63); listener: where begin and end edit of a drag go.
+    // (the row's type code - 63); listener: where begin and end edit of a drag go;
+    // effect: where the output stage's values are read (null: no parallel mix,
+    // the make-up gain as the knob says it, not bypassed).
     Mox_GUI_Comp_Exp_Window(const VSTGUI::CRect& size, VSTGUI::CBitmap* handle, int32_t variant,
-                            VSTGUI::CControlListener* listener);
+                            VSTGUI::CControlListener* listener, const Mox_DSP_VST* effect = nullptr);
 
     VSTGUI::CMessageResult notifyRecord(VSTGUI::CBaseObject* sender, const VSTGUI::CNotifyRecord& record) override;
     void refresh() override;
@@ -50,6 +59,11 @@ public:
     // ----- what the window shows (parent coordinates) -----
     // Output level in dB of the window's static curve at an input level in dB.
     double outputDb(double inputDb) const;
+    // The gain in dB from input to output (make-up and parallel mix included) when
+    // the detector hears detectorDb, and the red curve: the output level in dB
+    // of a signal the detector hears at its own level.
+    double outputGainDb(double detectorDb) const;
+    double deliveredDb(double inputDb) const { return inputDb + outputGainDb(inputDb); }
     // The curve's and the make-up curve's point of a column (0 .. width - 1).
     VSTGUI::CPoint curvePoint(int32_t column);
     VSTGUI::CPoint makeupPoint(int32_t column);
@@ -77,6 +91,8 @@ private:
     double compressed(double x) const;
     double expanded(double x) const;
     void send(int32_t slot, float value);
+    // Reads the output stage's values from the effect; true when they changed.
+    bool followOutputStage();
 
     LinkSlots links;
     VSTGUI::CColor compLine, compHandle, expLine, expHandle, curveColour, makeupColour, fillColour;
@@ -86,9 +102,20 @@ private:
 
     float compThresh = 0.9f, compRatio = 0.1f, compKnee = 0.0f, makeupGain = 0.5f;
     float expThresh = 0.1f, expRatio = 0.1f, expKnee = 0.0f;
-    double compThreshDb, expThreshDb, makeupPixels = 0.0;
+    double compThreshDb, expThreshDb;
     Knee compKneeTerms, expKneeTerms;
     float compThreshX = 0, compThreshY = 0, expThreshX = 0, expThreshY = 0;
+
+    // The output stage as the red curve follows it.
+    struct OutputStage {
+        float dryShare = 0.0f;                           // "Parallel": 0 all wet .. 1 all dry
+        float makeupConstA = 2.4f, makeupConstB = 0.0f;  // dB volts: the knob's value as is
+        int32_t makeupContour = 0;
+        bool bypassed = false;
+        bool operator==(const OutputStage&) const = default;
+    };
+    const Mox_DSP_VST* effect;
+    OutputStage stage;
 
     std::vector<double> positions;  // output y of each column, before clamping
     std::vector<VSTGUI::CPoint> curveLine, makeupLine;

@@ -159,6 +159,57 @@ TEST_F(DisplayWindows, PointsFarOutsideAreDrawnThreePixelsPastTheEdge) {
     EXPECT_EQ(curve->makeupPoint(353).v, 8 - 3);
 }
 
+// The red curve is what reaches the output: a 1 kHz sine rendered through the
+// plug-in's graph at a few levels comes out where the window says, within
+// 0.5 dB, for factory programs with parallel mix and make-up, with a deep
+// expander, and with a ratio below 1 that meets the bound on boost.
+struct RenderedCase {
+    int32_t program;
+    std::vector<std::pair<int32_t, float>> changes;  // parameters set after the program
+};
+
+class RedCurve : public testing::TestWithParam<RenderedCase> {};
+
+TEST_P(RedCurve, FollowsTheRenderedOutputLevel) {
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(480);
+    effect.setProgram(GetParam().program);
+    for (const auto& [index, value] : GetParam().changes) effect.setParameter(index, value);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    editor.runTicks(1);
+    auto* window = dynamic_cast<Mox_GUI_Comp_Exp_Window*>(editor.slot(kCurveTag));
+    ASSERT_NE(window, nullptr);
+    std::vector<float> l(480), r(480), ol(480), orr(480);
+    long n = 0;
+    for (double level : {-70.0, -45.0, -25.0, -10.0, 0.0}) {
+        const double amplitude = std::pow(10.0, level / 20.0);
+        double peak = 0.0;
+        for (int block = 0; block < 300; ++block) {  // 3 s, the peak of the last 0.25 s
+            for (float& v : l) v = float(amplitude * std::sin(2.0 * M_PI * 1000.0 * double(n++) / 48000.0));
+            r = l;
+            effect.Process(l, r, ol, orr);
+            if (block >= 275)
+                for (float v : ol) peak = std::max(peak, double(std::fabs(v)));
+        }
+        const double rendered = 20.0 * std::log10(std::max(peak, 1e-30));
+        EXPECT_NEAR(window->deliveredDb(level), rendered, 0.5) << "at " << level << " dBFS";
+        // And that is where the line is drawn (4.425 pixels a dB).
+        const int32_t column = int32_t((level + 80.0) * 354.0 / 80.0 + 0.5) - (level == 0.0 ? 1 : 0);
+        const double drawnDb = -(window->makeupPoint(column).v - 8) / 4.425;
+        if (rendered > -80.0 && rendered < 0.0) EXPECT_NEAR(drawnDb, rendered, 0.75) << "drawn at " << level;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Programs, RedCurve,
+    testing::Values(RenderedCase{9, {}},   // "Parallel Compression": 70 % dry, +14 dB make-up
+                    RenderedCase{14, {}},  // "Simple Gate": expander 1:10 below -45 dB
+                    RenderedCase{5, {}},   // 30 % parallel, +11 dB
+                    RenderedCase{0, {{kCompThresh, 0.25f}, {kCompRatio, 0.0f}, {kCompKnee, 0.0f}}},  // boost bound
+                    RenderedCase{0, {{3, 0.5f}, {kGain, 0.25f}, {kCompRatio, 1.0f}}}));              // 50 %, -12 dB
+
 TEST_F(DisplayWindows, ThresholdDraggedBelowTheOtherPullsItAtTheTickInOneGesture) {
     set(kCompThresh, 0.75f);
     set(kExpThresh, 0.5f);
