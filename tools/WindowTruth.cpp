@@ -12,7 +12,8 @@
 //      the window is read.
 //   2. The equaliser window against the detector equaliser's magnitude response at
 //      48 kHz: the three peaking sections designed by the plug-in's own coefficient
-//      designer from the program's band settings, at the frequency of every column.
+//      designer (its audio path: float, from the shared tables) from the program's
+//      band settings, at the frequency of every column.
 //   orva-window-truth [--plugin PATH] [PROGRAM ...]      (default programs 0 38 9)
 #include "editor/displays/CompExpWindow.h"
 #include "editor/displays/EqWindow.h"
@@ -105,7 +106,7 @@ void CompareCurve(AEffect* e, Mox_DSP_VST& owner, int program) {
     const double makeup = 48.0 * p(14) - 24.0;
     Mox_DSP_BiQuad_Coeff::Coefficients bands[3];
     DesignBands(e, owner, bands);
-    const double detectorEq = p(28) >= 0.5f ? ResponseDb(bands, 1000.0) : 0.0;
+    const double detectorEq = IntegerForm(p(28)) != 0 ? ResponseDb(bands, 1000.0) : 0.0;
     const std::vector<double> plugin = StaticCurve(e);
     double worst = 0.0, sum = 0.0, worstSeen = 0.0;
     int worstAt = 0, worstSeenAt = 0;
@@ -133,12 +134,14 @@ void CompareCurve(AEffect* e, Mox_DSP_VST& owner, int program) {
 
 void CompareEq(AEffect* e, Mox_DSP_VST& owner, int program) {
     e->dispatcher(e, effSetProgram, 0, program, nullptr, 0.0f);
+    owner.setProgram(program);  // the window reads "EQ Active" and the sample rate here
     auto p = [&](int index) { return e->getParameter(e, index); };
     const int width = 306, height = 133;
-    Mox_GUI_EQ_Window window(VSTGUI::CRect(0, 0, width, height), nullptr, 3, 0, nullptr, nullptr);
+    Mox_GUI_EQ_Window window(VSTGUI::CRect(0, 0, width, height), nullptr, 3, 0, nullptr, nullptr, &owner);
     Mox_DSP_BiQuad_Coeff::Coefficients c[3];
     DesignBands(e, owner, c);
-    std::printf("program %d: EQ Active %s;", program, p(28) >= 0.5f ? "on" : "off");
+    std::printf("program %d: EQ Active %s (window %s);", program, IntegerForm(p(28)) != 0 ? "on" : "off",
+                window.active() ? "on" : "greyed");
     for (int b = 0; b < 3; ++b) {
         const float f = p(19 + 3 * b), g = p(20 + 3 * b), w = p(21 + 3 * b);
         Link(window, b, f);

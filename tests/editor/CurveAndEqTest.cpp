@@ -5,9 +5,12 @@
 
 #include "editor/displays/CompExpWindow.h"
 #include "editor/displays/EqWindow.h"
+#include "modules/analysis/BiQuadCoeff.h"
+#include "modules/convert/GlideModule.h"
 #include "toolkit/CDrawContext.h"
 
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <tuple>
 
@@ -199,7 +202,9 @@ TEST_P(RedCurve, FollowsTheRenderedOutputLevel) {
         // And that is where the line is drawn (4.425 pixels a dB).
         const int32_t column = int32_t((level + 80.0) * 354.0 / 80.0 + 0.5) - (level == 0.0 ? 1 : 0);
         const double drawnDb = -(window->makeupPoint(column).v - 8) / 4.425;
-        if (rendered > -80.0 && rendered < 0.0) EXPECT_NEAR(drawnDb, rendered, 0.75) << "drawn at " << level;
+        if (rendered > -80.0 && rendered < 0.0) {
+            EXPECT_NEAR(drawnDb, rendered, 0.75) << "drawn at " << level;
+        }
     }
 }
 INSTANTIATE_TEST_SUITE_P(
@@ -455,9 +460,15 @@ TEST_F(DisplayWindows, EqBumpsRiseAtTheirBandAndNarrowWithTheWidthValue) {
     set(EqGain(1), 0.5f);
     set(EqGain(2), 0.5f);
     const int32_t index = int32_t(305 * std::log2((0.05 * 20460 + 20) / 20) / 10);
-    EXPECT_FLOAT_EQ(eq->curveValue(index), 74.0f - 66.5f);
-    EXPECT_FLOAT_EQ(eq->curveValue(index + 1), eq->curveValue(index)) << "distance 1 gets the full bump";
-    EXPECT_EQ(Centre(eq->handle(0)), CPoint(9 + index, int(74 - 66.5)));
+    // The filter's peak, +15 dB (half the height), lies at the band's column; the
+    // handle is drawn whole inside the window.
+    EXPECT_NEAR(eq->curveValue(index), 74.0f - 66.5f, 0.5f);
+    int32_t highest = 0;
+    for (int32_t i = 1; i < 306; ++i)
+        if (eq->curveValue(i) < eq->curveValue(highest)) highest = i;
+    EXPECT_NEAR(highest, index, 2);
+    EXPECT_EQ(Centre(eq->handle(0)).h, 9 + index);
+    EXPECT_EQ(eq->handle(0).top, 8);
     auto raised = [&] {
         int n = 0;
         for (int32_t i = 0; i < 306; ++i) n += eq->curvePoint(i).v < eq->centreRow() - 2;
@@ -472,6 +483,84 @@ TEST_F(DisplayWindows, EqBumpsRiseAtTheirBandAndNarrowWithTheWidthValue) {
     // A cut goes below the line, never past the window's bottom row.
     set(EqGain(0), 0.0f);
     EXPECT_EQ(eq->curvePoint(index).v, 8 + 133 - 1);
+}
+
+// The curve is the response of the three sections the detector's designer makes
+// (its audio path: float coefficients from the shared tables) at the running
+// sample rate, within 0.05 dB at every column; every handle lies whole inside the
+// window, at the edges too. {sample rate, {frequency, gain, width} per band}.
+struct EqCase {
+    float rate;
+    float bands[3][3];
+};
+
+class EqResponse : public DisplayWindows, public testing::WithParamInterface<EqCase> {};
+
+TEST_P(EqResponse, IsTheDesignersSectionsAndTheHandlesAreWhole) {
+    const EqCase& c = GetParam();
+    effect.setSampleRate(c.rate);
+    Mox_DSP_BiQuad_Coeff designer(&effect, false);
+    designer.Open();
+    Mox_DSP_BiQuad_Coeff::Coefficients sections[3];
+    for (int n = 0; n < 3; ++n) {
+        set(EqFreq(n), c.bands[n][0]);
+        set(EqGain(n), c.bands[n][1]);
+        set(EqWidth(n), c.bands[n][2]);
+        const float volts = (20460.0f * c.bands[n][0] + 20.0f) * 0.1f, gain = (30.0f * c.bands[n][1] - 15.0f) * 0.1f;
+        designer.DesignOne(9, volts, c.bands[n][2], Mox_DSP_FdB_to_VFGain::TargetOf(gain), sections[n]);
+    }
+    editor->runTicks(1);
+    EXPECT_EQ(eq->responseRate(), double(c.rate));
+    for (int32_t i = 0; i < 306; ++i) {
+        const double hz = std::min(Mox_GUI_EQ_Window::ColumnHz(i, 306), 0.499 * c.rate);
+        const std::complex<double> z = std::polar(1.0, -2.0 * M_PI * hz / c.rate);
+        double db = 0.0;
+        for (const auto& k : sections)
+            db += 20.0 * std::log10(std::abs((double(k.b0) + double(k.b1) * z + double(k.b2) * z * z) /
+                                             (1.0 + double(k.a1) * z + double(k.a2) * z * z)));
+        ASSERT_NEAR(eq->responseDb(i), db, 0.05) << "column " << i << ", " << hz << " Hz";
+        ASSERT_NEAR(eq->curveValue(i), 8 + 66 - eq->responseDb(i) * 133.0 / 30.0, 1e-3) << i;
+    }
+    for (int n = 0; n < 3; ++n) {
+        const CRect& h = eq->handle(n);
+        EXPECT_EQ(h.width(), 11);
+        EXPECT_EQ(h.height(), 11);
+        EXPECT_TRUE(h.left >= 9 && h.right <= 9 + 306 && h.top >= 8 && h.bottom <= 8 + 133) << "band " << n;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Bands, EqResponse,
+    testing::Values(EqCase{48000.0f, {{0.05f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.3f, 0.0f}}},
+                    EqCase{44100.0f, {{0.0f, 0.0f, 0.26f}, {1.0f, 1.0f, 0.36f}, {0.03f, 0.61f, 0.38f}}},
+                    EqCase{96000.0f, {{0.004f, 0.2f, 0.5f}, {0.146f, 0.63f, 0.5f}, {0.0293f, 0.5f, 0.5f}}},
+                    EqCase{22050.0f, {{0.9f, 1.0f, 0.1f}, {0.45f, 0.0f, 0.9f}, {0.0f, 1.0f, 0.0f}}}));
+
+// "EQ Active" off: the detector hears no equaliser, and fill and curve are grey;
+// the handles keep their colours and still take a drag.
+TEST_F(DisplayWindows, EqWindowIsGreyedWhileTheEqualiserIsOff) {
+    set(EqFreq(0), 0.05f);
+    set(EqGain(0), 1.0f);
+    set(EqWidth(0), 0.0f);  // wide: a broad hill around 1 kHz
+    auto fillAt = [&](bool on) {
+        set(28, on ? 1.0f : 0.0f);
+        editor->runTicks(1);
+        EXPECT_EQ(eq->active(), on);
+        OnEditorThread([&] { editor->getFrame()->redrawAll(); });
+        const uint32_t p = pixel(9 + 150, 8 + 60);  // inside the filled hill, clear of grid and handles
+        return std::make_tuple(int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255));
+    };
+    const auto [r1, g1, b1] = fillAt(true);
+    EXPECT_GT(g1, r1 + 40) << "green while on";
+    const auto [r0, g0, b0] = fillAt(false);
+    EXPECT_LT(std::abs(g0 - r0) + std::abs(g0 - b0), 24) << "grey while off";
+    EXPECT_LT(g0, g1);
+    // The handle still takes a drag.
+    const CPoint at = Centre(eq->handle(0));
+    mouse.down(at);
+    EXPECT_EQ(eq->draggedBand(), 0);
+    mouse.move(CPoint(at.h + 10, at.v + 10));
+    mouse.up(CPoint(at.h + 10, at.v + 10));
+    EXPECT_LT(effect.getParameter(EqGain(0)), 1.0f);
 }
 
 TEST_F(DisplayWindows, EqFrequencyDraggedPastTheRightEdgeSendsExactlyOne) {
