@@ -204,7 +204,7 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
     if (type == 17 || type == 18) return new Mox_ExclusiveButton(g.rect, listener, tag, bitmap, type == 17);
     if (type == 38) return new Mox_GUI_Float_Store(g.rect, listener, tag, editor.dspEffect());
     if (type >= 63 && type <= 66)
-        return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener, editor.dspEffect());
+        return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener, editor.dspEffect(), editor.font(1));
     if (type >= 83 && type <= 90)
         return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1), editor.dspEffect());
     if (type >= 55 && type <= 59) {

@@ -275,6 +275,18 @@ void Mox_GUI_Editor::dispatchDisplayData() {
             view->notifyRecord(nullptr, r);
         }
     }
+    // Queued messages one by one, in the order they were posted.
+    DisplayMailbox::QueuedReading queued;
+    while (mailbox.TakeQueued(queued)) {
+        arrived = true;
+        CView* view = queued.index >= kHostParameterCount ? slot(queued.index) : nullptr;
+        if (!view) continue;
+        DisplayRecord r;
+        r.code = queued.code;
+        r.posts = 1;
+        for (int c = 0; c < 4; ++c) r.channels[c] = queued.values[c];
+        view->notifyRecord(nullptr, r);
+    }
     if (mailbox.TakeStopped()) {
         quietTicks = kQuietTicks;
         silenceDisplays();

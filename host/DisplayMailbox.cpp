@@ -37,6 +37,7 @@ void DisplayMailbox::Forget() {
         for (auto& c : slot.channelMaxima) c.store(0.0f, std::memory_order_relaxed);
     }
     stopsSeen_ = stops_.load(std::memory_order_acquire);
+    queueRead_.store(queueWritten_.load(std::memory_order_acquire), std::memory_order_release);
 }
 
 bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
@@ -75,9 +76,32 @@ bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
             slot.blockData.store(message.data, std::memory_order_relaxed);
             slot.blockSeq.fetch_add(1, std::memory_order_release);
             return true;
+        case 6: {
+            if (!message.data) return false;
+            const uint32_t at = queueWritten_.load(std::memory_order_relaxed);
+            if (at - queueRead_.load(std::memory_order_acquire) >= uint32_t(kQueueLength)) {
+                overflows_.fetch_add(1, std::memory_order_relaxed);
+                return false;
+            }
+            QueuedReading& entry = queue_[at % kQueueLength];
+            entry.index = index;
+            entry.code = message.code;
+            const float* values = static_cast<const float*>(message.data);
+            for (int k = 0; k < 4; ++k) entry.values[k] = std::isfinite(values[k]) ? values[k] : 0.0f;
+            queueWritten_.store(at + 1, std::memory_order_release);
+            return true;
+        }
         default:
             return false;
     }
+}
+
+bool DisplayMailbox::TakeQueued(QueuedReading& reading) {
+    const uint32_t at = queueRead_.load(std::memory_order_relaxed);
+    if (at == queueWritten_.load(std::memory_order_acquire)) return false;
+    reading = queue_[at % kQueueLength];
+    queueRead_.store(at + 1, std::memory_order_release);
+    return true;
 }
 
 bool DisplayMailbox::TakeLevel(int32_t index, LevelReading& reading) {

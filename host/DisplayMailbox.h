@@ -7,6 +7,9 @@
 //     largest posted since the editor last looked (a burst of sends between two
 //     ticks loses no peak), for the capture codes the buffer pointer (a
 //     DisplayCapture, whose ready flag is the module's hand-over).
+// Messages where each one counts (code 6, the gain the envelope applies and the
+// detected level) are not merged: they wait in one queue, in the order they were
+// posted, each with a copy of its four values, until the editor takes them.
 // Non-finite values are filed as 0.
 // The editor's frame timer takes what changed and hands it to the element. A host
 // that suspends the plug-in is noted as a stop, so that the editor can let the
@@ -38,6 +41,13 @@ public:
         float channels[4];     // code 2: the four channel peaks, maxima since the last take
     };
 
+    struct QueuedReading {
+        int32_t index;    // the element posted to
+        int32_t code;     // 6
+        float values[4];  // the message's four values
+    };
+    static constexpr int kQueueLength = 64;  // a second of sends (one per 16.7 ms) and more
+
     DisplayMailbox();
 
     // The editor opens and closes the mailbox; posts to a closed mailbox are dropped.
@@ -58,6 +68,10 @@ public:
     bool TakeLevel(int32_t index, LevelReading& reading);
     bool TakeType(int32_t index, TypeReading& reading);
     bool TakeBlock(int32_t index, BlockReading& reading);
+    // Editor thread: the oldest queued message not yet taken; false when none.
+    bool TakeQueued(QueuedReading& reading);
+    // Messages dropped because the queue was full (the editor did not take them).
+    uint32_t queueOverflows() const { return overflows_.load(std::memory_order_relaxed); }
 
     // Audio thread (suspend): no more display data follows for now.
     void NoteStopped() { stops_.fetch_add(1, std::memory_order_release); }
@@ -88,4 +102,8 @@ private:
     std::atomic<uint32_t> session_{0};
     std::atomic<uint32_t> stops_{0};
     uint32_t stopsSeen_ = 0;  // editor side
+    // The queue: one producer (the audio thread), one consumer (the editor).
+    QueuedReading queue_[kQueueLength] = {};
+    std::atomic<uint32_t> queueWritten_{0}, queueRead_{0};
+    std::atomic<uint32_t> overflows_{0};
 };

@@ -33,8 +33,10 @@ constexpr int32_t kParallelIndex = 3, kGainConstA = 39, kGainConstB = 40, kGainC
 }  // namespace
 
 Mox_GUI_Comp_Exp_Window::Mox_GUI_Comp_Exp_Window(const CRect& r, CBitmap* handle, int32_t variant,
-                                                 CControlListener* listener, const Mox_DSP_VST* dspEffect)
-    : CView(r), links(kSlotCount, listener), width(r.width()), height(r.height()), effect(dspEffect) {
+                                                 CControlListener* listener, const Mox_DSP_VST* dspEffect,
+                                                 CFontDesc* font)
+    : CView(r), links(kSlotCount, listener), width(r.width()), height(r.height()), effect(dspEffect),
+      live(r, r.width() * 0.0125, font) {
     compLine = {0, 255, 0, 255};
     compHandle = variant == 1 ? CColor{255, 0, 0, 200} : CColor{0, 255, 0, 200};
     expLine = {0, 0, 255, 255};
@@ -94,6 +96,10 @@ double Mox_GUI_Comp_Exp_Window::outputGainDb(double detectorDb) const {
                                ControlValue(expKnee, 0.0f, 100.0f),
                                ControlValue(expRatio, 0.1f, 4.0f)};
     const float change = Mox_DSP_CompExp_Knee_Math::StaticGainChange(settings, float(detectorDb * 0.1));
+    return mixedDb(Mox_DSP_dB_to_Level::ToLevel(change));
+}
+
+float Mox_GUI_Comp_Exp_Window::makeupLevel() const {
     Mox_DSP_OrvaMaster_ParamAdj::Group groups[4];
     groups[3].value = ControlValue(makeupGain, -24.0f, 24.0f);
     groups[3].constA = stage.makeupConstA;
@@ -101,10 +107,23 @@ double Mox_GUI_Comp_Exp_Window::outputGainDb(double detectorDb) const {
     groups[3].contour = stage.makeupContour;
     float results[4];
     Mox_DSP_OrvaMaster_ParamAdj::Results(groups, results);
-    const float gain = Mox_DSP_FdB_to_VLevel::TargetOf(results[3]) * Mox_DSP_dB_to_Level::ToLevel(change);
-    const float dry = stage.dryShare;
+    return Mox_DSP_FdB_to_VLevel::TargetOf(results[3]);
+}
+
+double Mox_GUI_Comp_Exp_Window::mixedDb(float applied) const {
+    if (stage.bypassed) return 0.0;
+    const float gain = makeupLevel() * applied, dry = stage.dryShare;
     const double mixed = double((1.0f - dry) * gain) + double(dry);
     return 20.0 * std::log10(std::max(mixed, 1e-30));
+}
+
+// The dot sits on the red curve when the gain has settled: its output level is
+// the detected level through the make-up and the mix, with the gain applied now.
+void Mox_GUI_Comp_Exp_Window::tickDynamics() {
+    live.tick();
+    CRect changed[Mox_GUI_Dynamics_Overlay::kChanges];
+    const int n = live.place(live.detectedDb() + mixedDb(live.gainNow()), changed);
+    for (int i = 0; i < n; ++i) invalidRect(changed[i]);
 }
 
 Mox_GUI_Comp_Exp_Window::Knee Mox_GUI_Comp_Exp_Window::CompKnee(float v) {
@@ -152,6 +171,8 @@ float Mox_GUI_Comp_Exp_Window::linkedValue(int32_t slot) const {
 }
 
 CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const CNotifyRecord& record) {
+    if (record.kind == CNotifyRecord::kDisplay)
+        return live.take(static_cast<const DisplayRecord&>(record)) ? kMessageNotified : kMessageUnknown;
     if (record.kind != CNotifyRecord::kLink) return kMessageUnknown;
     const auto& m = static_cast<const LinkMessage&>(record);
     if (m.kind == LinkMessage::kRegister) return links.registerLink(sender, m.slot) ? kMessageNotified : kMessageUnknown;
@@ -196,6 +217,7 @@ void Mox_GUI_Comp_Exp_Window::refresh() {
         ++recomputeCount;
         ++redrawPending;
     }
+    tickDynamics();
     const int32_t moved = lastSlot;
     lastSlot = -1;
     if (compThresh < expThresh) {
@@ -304,14 +326,20 @@ void Mox_GUI_Comp_Exp_Window::draw(CDrawContext* context) {
         context->setFillColor(fillColour);
         context->drawRect(size, kDrawFilled);
     }
+    // Only what lies in the area being redrawn is stroked: the live dynamics redraw
+    // small parts of the window at every tick.
+    const CRect area = context->getClipRect();
+    live.drawMeter(context);  // under the curves and lines: it hides none of them
     recomputeIfDue();
-    if (width >= 2) {
+    const int32_t first = std::clamp(int32_t(area.left - size.left) - 2, 0, width);
+    const int32_t last = std::clamp(int32_t(area.right - size.left) + 2, first, width);
+    if (last - first >= 2) {
         context->setDrawMode(kAntialias);
         context->setLineWidth(2);
         context->setFrameColor(makeupColour);
-        context->drawPolyLine(makeupLine.data(), width);
+        context->drawPolyLine(makeupLine.data() + first, last - first);
         context->setFrameColor(curveColour);
-        context->drawPolyLine(curveLine.data(), width);
+        context->drawPolyLine(curveLine.data() + first, last - first);
     }
 
     context->setLineWidth(1);
@@ -337,6 +365,7 @@ void Mox_GUI_Comp_Exp_Window::draw(CDrawContext* context) {
         context->setFillColor(expHandle);
         context->drawRect(expHandleRect, kDrawFilled);
     }
+    live.drawDot(context);
     context->setDrawMode(kAntialias);
     setDirty(false);
 }

@@ -14,6 +14,7 @@
 // moved pushes the other. That push is sent at the tick, never while drawing.
 #pragma once
 
+#include "editor/displays/DynamicsOverlay.h"
 #include "editor/displays/LinkSlots.h"
 #include "toolkit/CView.h"
 
@@ -22,6 +23,7 @@
 
 namespace VSTGUI {
 class CControlListener;
+class CFontDesc;
 }
 class Mox_DSP_VST;
 
@@ -30,7 +32,9 @@ class Mox_DSP_VST;
 // bound on boost), the make-up gain as its contour shapes it, and the parallel
 // mix, as the output stage applies them. What the red curve needs besides the
 // linked knobs ("Parallel", the make-up contour, "Bypass") it reads from the
-// effect at every tick.
+// effect at every tick. Over the curves it shows the live dynamics (display
+// data of code 6): a gain-reduction meter along the right edge and a dot where
+// the detected level sits on the red curve (Mox_GUI_Dynamics_Overlay).
 class Mox_GUI_Comp_Exp_Window : public VSTGUI::CView {
 public:
     enum Slot : int32_t {
@@ -45,9 +49,11 @@ public:
     // handle: the knee handles' picture, or null for filled squares; variant 0..3
     // (the row's type code - 63); listener: where begin and end edit of a drag go;
     // effect: where the output stage's values are read (null: no parallel mix,
-    // the make-up gain as the knob says it, not bypassed).
+    // the make-up gain as the knob says it, not bypassed); font: the gain
+    // reduction's number (may be null).
     Mox_GUI_Comp_Exp_Window(const VSTGUI::CRect& size, VSTGUI::CBitmap* handle, int32_t variant,
-                            VSTGUI::CControlListener* listener, const Mox_DSP_VST* effect = nullptr);
+                            VSTGUI::CControlListener* listener, const Mox_DSP_VST* effect = nullptr,
+                            VSTGUI::CFontDesc* font = nullptr);
 
     VSTGUI::CMessageResult notifyRecord(VSTGUI::CBaseObject* sender, const VSTGUI::CNotifyRecord& record) override;
     void refresh() override;
@@ -75,6 +81,8 @@ public:
     int32_t dragKind() const { return drag; }
     // Linked value of a slot as the window holds it (0..1).
     float linkedValue(int32_t slot) const;
+    // The gain-reduction meter and the level dot.
+    const Mox_GUI_Dynamics_Overlay& dynamics() const { return live; }
 
 private:
     struct Knee {
@@ -93,6 +101,12 @@ private:
     void send(int32_t slot, float value);
     // Reads the output stage's values from the effect; true when they changed.
     bool followOutputStage();
+    // The make-up level as the envelope applies it, and the output stage's mix
+    // of an applied gain (linear) with the dry signal, in dB.
+    float makeupLevel() const;
+    double mixedDb(float applied) const;
+    // One tick of the live dynamics: what changed is redrawn.
+    void tickDynamics();
 
     LinkSlots links;
     VSTGUI::CColor compLine, compHandle, expLine, expHandle, curveColour, makeupColour, fillColour;
@@ -116,6 +130,7 @@ private:
     };
     const Mox_DSP_VST* effect;
     OutputStage stage;
+    Mox_GUI_Dynamics_Overlay live;
 
     std::vector<double> positions;  // output y of each column, before clamping
     std::vector<VSTGUI::CPoint> curveLine, makeupLine;

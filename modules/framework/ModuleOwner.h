@@ -24,6 +24,12 @@ struct DisplayMessage {
     float value;   // single value
 };
 
+// The four values a display feeder sends with code 6 (its data pointer) to the
+// element that shows the dynamics: the lowest and the highest gain the envelope
+// applied since the previous send and the gain it applies now (linear, make-up
+// divided out: 1 is no change), and the level the detector hears now (dB).
+enum DisplayDynamics : int { kGainLowest = 0, kGainHighest = 1, kGainNow = 2, kDetectedDb = 3 };
+
 // An editor element and the display code a module sends it.
 struct DisplayTarget {
     int16_t tag;

@@ -7,6 +7,7 @@
 #include "editor/displays/EqWindow.h"
 #include "modules/analysis/BiQuadCoeff.h"
 #include "modules/convert/GlideModule.h"
+#include "modules/dynamics/CompressorAHR.h"
 #include "toolkit/CDrawContext.h"
 
 #include <cmath>
@@ -214,6 +215,96 @@ INSTANTIATE_TEST_SUITE_P(
                     RenderedCase{5, {}},   // 30 % parallel, +11 dB
                     RenderedCase{0, {{kCompThresh, 0.25f}, {kCompRatio, 0.0f}, {kCompKnee, 0.0f}}},  // boost bound
                     RenderedCase{0, {{3, 0.5f}, {kGain, 0.25f}, {kCompRatio, 1.0f}}}));              // 50 %, -12 dB
+
+// The gain-reduction meter and the level dot, fed by the plug-in's own graph with
+// a -10 dBFS sine, +12 dB make-up and a hard knee: the meter shows the gain the
+// envelope applies (the make-up left out), a boost as such, and 0 dB bypassed;
+// the dot sits on the red curve at the detected level. {threshold, ratio,
+// bypass, the gain expected in dB}.
+struct GainCase {
+    float thresholdDb, ratio;
+    bool bypass;
+    double expectedDb;
+};
+
+class GainReduction : public testing::TestWithParam<GainCase> {};
+
+TEST_P(GainReduction, IsTheEnvelopesGainAndTheDotSitsOnTheRedCurve) {
+    const GainCase& c = GetParam();
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(256);
+    effect.setProgram(0);
+    effect.setParameter(kCompThresh, (c.thresholdDb + 80.0f) / 80.0f);
+    effect.setParameter(kCompRatio, (c.ratio - 0.1f) / 19.9f);
+    effect.setParameter(kCompKnee, 0.0f);
+    effect.setParameter(kGain, (12.0f + 24.0f) / 48.0f);
+    effect.setParameter(65, c.bypass ? 1.0f : 0.0f);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    auto* window = dynamic_cast<Mox_GUI_Comp_Exp_Window*>(editor.slot(kCurveTag));
+    ASSERT_NE(window, nullptr);
+    std::vector<float> l(256), r(256), ol(256), orr(256);
+    long n = 0;
+    for (int block = 0; block < 48000 / 256; ++block) {  // a second, a tick every 14 ms
+        for (float& v : l) v = float(0.316227766 * std::sin(2.0 * M_PI * 1000.0 * double(n++) / 48000.0));
+        r = l;
+        effect.Process(l, r, ol, orr);
+        if (block % 3 == 0) editor.runTicks(1);
+    }
+    editor.runTicks(1);
+    const Mox_GUI_Dynamics_Overlay& live = window->dynamics();
+    const auto* envelope = effect.ModuleOfCode<Mox_DSP_Compressor_AHR>(6173);
+    ASSERT_NE(envelope, nullptr);
+    if (!c.bypass) {
+        EXPECT_NEAR(live.gainDb(), 20.0 * std::log10(envelope->envelopeValue()), 0.05);
+    }
+    EXPECT_NEAR(live.gainDb(), c.expectedDb, 0.3);
+    EXPECT_NEAR(live.detectedDb(), -10.0, 0.3);
+    EXPECT_EQ(live.number().substr(0, 4), c.expectedDb > 0.0 ? "GR +" : c.expectedDb < 0.0 ? "GR -" : "GR 0");
+    // On the red curve, held whole inside the window (a boost lifts it past the top).
+    const int32_t column = int32_t(70.0 * 354.0 / 80.0 + 0.5);  // -10 dBFS in
+    EXPECT_NEAR(live.dotCentre().h, 333 + column, 1);
+    EXPECT_NEAR(live.dotCentre().v, std::clamp(window->makeupPoint(column).v, 8 + 4, 8 + 354 - 1 - 4), 2);
+}
+INSTANTIATE_TEST_SUITE_P(Settings, GainReduction,
+                         testing::Values(GainCase{-40.0f, 4.0f, false, -22.5},  // 30 dB over, 4:1
+                                         GainCase{-20.0f, 2.0f, false, -5.0},
+                                         GainCase{-20.0f, 0.5f, false, 10.0},  // upward: 10 dB over, 1:2
+                                         GainCase{-40.0f, 4.0f, true, 0.0}));
+
+// Display data for the dynamics without audio behind it: silence brings the meter
+// back to 0 dB and the dot to its corner; the farthest of the last second stays
+// on the number for a second.
+TEST_F(DisplayWindows, GainReductionHoldsASecondAndRestsAfterTheHostStops) {
+    auto post = [&](float lowest, float now, float detectedDb) {
+        const float values[4] = {lowest, now, now, detectedDb};
+        DisplayMessage m{};
+        m.code = 6;
+        m.data = values;
+        ASSERT_TRUE(effect.displayMailbox().Post(kCurveTag, m));
+    };
+    const Mox_GUI_Dynamics_Overlay& live = curve->dynamics();
+    post(0.25f, 0.5f, -6.0f);  // -12 dB at the deepest, -6 dB now
+    editor->runTicks(1);
+    EXPECT_NEAR(live.gainDb(), -12.04, 0.01);
+    EXPECT_EQ(live.number(), "GR -12.0 dB");
+    for (int i = 0; i < Mox_GUI_Dynamics_Overlay::kHoldTicks - 1; ++i) {
+        post(0.5f, 0.5f, -6.0f);
+        editor->runTicks(1);
+    }
+    EXPECT_NEAR(live.gainDb(), -6.02, 0.01);
+    EXPECT_EQ(live.number(), "GR -12.0 dB") << "held for a second";
+    post(0.5f, 0.5f, -6.0f);
+    editor->runTicks(1);
+    EXPECT_EQ(live.number(), "GR -6.0 dB");
+    editor->runTicks(Mox_GUI_Editor::kQuietTicks);
+    EXPECT_EQ(live.gainDb(), 0.0);
+    EXPECT_EQ(live.dotCentre(), CPoint(333 + 4, 8 + 354 - 1 - 4)) << "resting in the lower left corner";
+    editor->runTicks(Mox_GUI_Dynamics_Overlay::kHoldTicks);
+    EXPECT_EQ(live.number(), "GR 0.0 dB");
+}
 
 TEST_F(DisplayWindows, ThresholdDraggedBelowTheOtherPullsItAtTheTickInOneGesture) {
     set(kCompThresh, 0.75f);
