@@ -271,7 +271,6 @@ void Mox_GUI_Editor::dispatchDisplayData() {
             DisplayRecord r;
             r.code = block.code;
             r.data = block.data;
-            for (int c = 0; c < 4; ++c) r.channels[c] = block.channels[c];
             view->notifyRecord(nullptr, r);
         }
     }

@@ -3,13 +3,13 @@
 //   - levels (codes 0 and 1): the latest value, the maximum since the editor last
 //     looked, and a count of posts;
 //   - meter types (codes 104 and 110): the latest type;
-//   - blocks (codes 2 to 5): for code 2 a copy of the four channel peaks, each the
-//     largest posted since the editor last looked (a burst of sends between two
-//     ticks loses no peak), for the capture codes the buffer pointer (a
-//     DisplayCapture, whose ready flag is the module's hand-over).
-// Messages where each one counts (code 6, the gain the envelope applies and the
-// detected level) are not merged: they wait in one queue, in the order they were
-// posted, each with a copy of its four values, until the editor takes them.
+//   - captures (codes 3 to 5): the buffer pointer (a DisplayCapture, whose ready
+//     flag is the module's hand-over).
+// Messages where each one counts (code 2, the scope's four channel peaks, one
+// point each; code 6, the gain the envelope applies and the detected level) are
+// not merged: they wait in one queue, in the order they were posted, each with a
+// copy of its four values, until the editor takes them. A burst of sends between
+// two ticks (large host blocks, a slow idle) thus reaches the editor whole.
 // Non-finite values are filed as 0.
 // The editor's frame timer takes what changed and hands it to the element. A host
 // that suspends the plug-in is noted as a stop, so that the editor can let the
@@ -36,17 +36,17 @@ public:
         int32_t aux;   // meter type
     };
     struct BlockReading {
-        int32_t code;          // 2..5
-        const void* data;      // capture buffer (codes 3..5); code 2: points at channels
-        float channels[4];     // code 2: the four channel peaks, maxima since the last take
+        int32_t code;      // 3..5
+        const void* data;  // the capture buffer
     };
 
     struct QueuedReading {
         int32_t index;    // the element posted to
-        int32_t code;     // 6
+        int32_t code;     // 2 or 6
         float values[4];  // the message's four values
     };
-    static constexpr int kQueueLength = 64;  // a second of sends (one per 16.7 ms) and more
+    // Over a second of sends (two messages per 16.7 ms of audio and more).
+    static constexpr int kQueueLength = 256;
 
     DisplayMailbox();
 
@@ -90,8 +90,6 @@ private:
         std::atomic<uint32_t> blockSeq{0};
         std::atomic<int32_t> blockCode{0};
         std::atomic<const void*> blockData{nullptr};
-        std::atomic<float> channels[4];        // latest code-2 peaks
-        std::atomic<float> channelMaxima[4];   // largest since the previous take
         uint32_t typeSeen = 0;   // editor side
         uint32_t blockSeen = 0;  // editor side
     };

@@ -603,6 +603,47 @@ INSTANTIATE_TEST_SUITE_P(Peaks, LaneHeight,
                                            std::make_tuple(1, FromDb(-70.0f), 0), std::make_tuple(2, 0.0f, 0),
                                            std::make_tuple(3, NAN, 0)));
 
+// A 1.5 s tone through the plug-in's graph fills as many scope points as the
+// display feeder sent messages (one per 1024 samples at 48 kHz, in chunks of 128),
+// whatever the host's block size and however often it idles the editor. {block,
+// ticks per pump}
+class ScopeTimeAxis : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(ScopeTimeAxis, OnePointPerFeederMessage) {
+    const auto [block, ticksPerPump] = GetParam();
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(block);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    std::vector<float> l(static_cast<size_t>(block)), r(l), ol(l), orr(l);
+    const long toneFrom = 24000, toneTo = 24000 + 72000, total = 144000;
+    double dueTicks = 0.0;
+    for (long at = 0; at < total; at += block) {
+        for (int i = 0; i < block; ++i) {
+            const long t = at + i;
+            l[size_t(i)] =
+                t >= toneFrom && t < toneTo ? float(0.5 * std::sin(2.0 * M_PI * 1000.0 * double(t) / 48000.0)) : 0.0f;
+        }
+        r = l;
+        effect.Process(l, r, ol, orr);
+        // The host idles the editor every ticksPerPump x 14 ms of audio.
+        dueTicks += block / (48000.0 * 0.014);
+        while (dueTicks >= ticksPerPump) {
+            editor.runTicks(ticksPerPump);
+            dueTicks -= ticksPerPump;
+        }
+    }
+    editor.runTicks(1);
+    auto& scope = dynamic_cast<Mox_GUI_Wave_Freq_Display&>(*editor.slot(kScope));
+    int raised = 0;
+    for (int32_t j = 0; j < scope.lanePoints(); ++j) raised += scope.laneHeight(0, j) > 0;
+    EXPECT_NEAR(raised, 72000 / 1024, 2) << "block " << block << ", " << ticksPerPump << " ticks per pump";
+}
+INSTANTIATE_TEST_SUITE_P(BlocksAndIdleRates, ScopeTimeAxis,
+                         ::testing::Combine(::testing::Values(128, 512, 4096), ::testing::Values(1, 8)));
+
 TEST_F(Displays, TheLanesScrollLeftOnePointPerMessageAndKeepTheirHistory) {
     postScope(1.0f, 0, 0, 0);
     editor.runTicks(1);
