@@ -1,9 +1,9 @@
 // The editor's cost on the user-interface thread, without a window: opening it,
 // one frame-timer tick with nothing moving, one full redraw, a tick with a knob
 // moving, and the CPU one second of ticks takes, idle, with host automation, and
-// with the meters, needles and scope moving (the display mailbox fed as the two
-// display-data feeders feed it: a set every 21 ms of audio). The argument is the
-// pixel scale (1, 1.5 or 2; 1 when none is given).
+// with the meters, needles, scope, gain-reduction meter and level dot moving (the
+// display mailbox fed as the two display-data feeders feed it: a set every 21 ms
+// of audio). The argument is the pixel scale (1, 1.5 or 2; 1 when none is given).
 #include "editor/Mox_GUI_Editor.h"
 #include "host/DisplayMailbox.h"
 #include "host/Mox_DSP_VST.h"
@@ -118,6 +118,10 @@ int main(int argc, char** argv) {
                 const float four[4] = {l, r, l * 0.5f, r * 0.25f};
                 post(74, 2, 0.0f, four);
                 post(84, 0, l), post(85, 0, r), post(86, 0, l * 0.8f), post(87, 0, r * 0.8f);
+                // Up to 12 dB of gain reduction, the dot riding the level.
+                const float gain = float(std::pow(10.0, -12.0 * beat / 20.0));
+                const float dynamics[4] = {gain, gain, gain, float(-40.0 + 41.0 * beat)};
+                post(72, 6, 0.0f, dynamics);
             }
             fakeNow += 14;
             editor.onTimer();
@@ -127,7 +131,7 @@ int main(int argc, char** argv) {
         const double perSecond = (CpuMs() - start) / seconds;
         std::printf("  %-28s %7.3f ms CPU per second (%.2f %% of a core), %ld pixels redrawn per second,\n"
                     "  %-28s %ld of %d pumps drew (%.1f %% of the window's area per pump)\n",
-                    "meters, needles, scope:", perSecond, perSecond / 10.0, area / seconds, "", redraws,
+                    "meters, needles, scope, GR:", perSecond, perSecond / 10.0, area / seconds, "", redraws,
                     seconds * 1000 / 14, 100.0 * double(area) / double(redraws ? redraws : 1) / (1090.0 * 420.0));
         std::printf("  one tick, everything moving  %7.3f us (its drawing included)\n",
                     perSecond * 1e3 / (1000.0 / 14.0));

@@ -29,12 +29,18 @@ struct LinkMessage : VSTGUI::CNotifyRecord {
 };
 
 struct DisplayRecord : VSTGUI::CNotifyRecord {
+    // Sent by the editor, not posted by a module: no display data arrives any more
+    // (the host suspended the plug-in or stopped calling process). Meters fall as
+    // they do in silence.
+    static constexpr int32_t kSilence = 120;
+
     DisplayRecord() : CNotifyRecord(kDisplay) {}
-    int32_t code = 0;       // 0 peak, 1 RMS, 2 four channel peaks, 3..5 captures, 104/110 meter type
+    int32_t code = 0;       // 0 peak, 1 RMS, 2 four channel peaks, 3..5 captures, 6 dynamics, 104/110 meter type,
+                            // kSilence
     int32_t aux = 0;        // meter type for 104 and 110
     float value = 0.0f;     // codes 0 and 1: the largest level posted since the last tick
     uint32_t posts = 0;     // codes 0 and 1: values posted since the last tick
-    float channels[4] = {0, 0, 0, 0};  // code 2
+    float channels[4] = {0, 0, 0, 0};  // code 2; code 6: the values of DisplayDynamics (ModuleOwner.h)
     const void* data = nullptr;        // codes 3..5: the module's capture buffer
 };
 

@@ -203,8 +203,10 @@ CView* LayoutWalk::build(const ControlDescriptor& row, CBitmap* bitmap, const Ro
     if (type == 16) return new Mox_GUI_Multi_Button_Hub(g.rect, listener, tag, editor.dspEffect());
     if (type == 17 || type == 18) return new Mox_ExclusiveButton(g.rect, listener, tag, bitmap, type == 17);
     if (type == 38) return new Mox_GUI_Float_Store(g.rect, listener, tag, editor.dspEffect());
-    if (type >= 63 && type <= 66) return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener);
-    if (type >= 83 && type <= 90) return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1));
+    if (type >= 63 && type <= 66)
+        return new Mox_GUI_Comp_Exp_Window(g.rect, bitmap, type - 63, listener, editor.dspEffect(), editor.font(1));
+    if (type >= 83 && type <= 90)
+        return new Mox_GUI_EQ_Window(g.rect, bitmap, row.aux, type - 83, listener, editor.font(1), editor.dspEffect());
     if (type >= 55 && type <= 59) {
         auto* image = new Mox_GUI_Image(g.rect, bitmap, int32_t(row.low) != 0, g.frames);
         // Animated images: kind, ticks a frame is held (the style tag), speed, easing (first style number).

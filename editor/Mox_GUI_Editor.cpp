@@ -202,8 +202,15 @@ bool Mox_GUI_Editor::openFrame(void* parentWindow) {
         applyParameter(tag, dsp ? dsp->getParameter(tag) : 0.0f);
     if (dsp) {
         dsp->editorBuilding = 0;
+        // The displays show the present: nothing posted before this open, the meter
+        // type in force, and the meters and read-outs at their floor until audio
+        // tells them more.
         dsp->displayMailbox().SetOpen(true);
+        meterTargetCount = dsp->MeterTypeTargets(meterTargets, kMaxMeterTargets, meterTypeIndex);
+        showMeterType();
     }
+    silenceDisplays();
+    quietTicks = kQuietTicks;
     clock.Start(TimerQueue::instance().now());
     timer = new CVSTGUITimer(&timerTarget, FrameClock::kTickMs);
     timer->start();
@@ -265,6 +272,20 @@ void Mox_GUI_Editor::setParameter(int32_t index, float normalised) {
 
 void Mox_GUI_Editor::applyParameter(int32_t index, float normalised) {
     if (auto* control = dynamic_cast<CControl*>(slot(index))) control->setValue(normalised);
+    if (index == meterTypeIndex) showMeterType();
+}
+
+// The meter type in force, to the meters and the scale at once: the display
+// feeders tell them only while audio runs.
+void Mox_GUI_Editor::showMeterType() {
+    if (!dsp || meterTypeIndex < 0) return;
+    const int32_t type = IntegerForm(dsp->ControlValue(meterTypeIndex));
+    DisplayRecord r;
+    r.aux = type < 0 ? 0 : type > 3 ? 3 : type;
+    for (int i = 0; i < meterTargetCount; ++i) {
+        r.code = meterTargets[i].code;
+        if (CView* view = slot(meterTargets[i].tag)) view->notifyRecord(nullptr, r);
+    }
 }
 
 void Mox_GUI_Editor::valueChanged(CControl* control) {
@@ -345,15 +366,19 @@ bool Mox_GUI_Editor::writePicture(const char* path) {
 }
 
 // Display data posted on the audio thread since the last tick, to the element of
-// each index (meter types first, so a meter reads a level in its new type).
+// each index (meter types first, so a meter reads a level in its new type). When
+// the host suspends the plug-in, or nothing has arrived for kQuietTicks, the
+// displays are told that no more data follows.
 void Mox_GUI_Editor::dispatchDisplayData() {
     if (!dsp) return;
     DisplayMailbox& mailbox = dsp->displayMailbox();
+    bool arrived = false;
     for (int32_t tag = kHostParameterCount; tag < kSlots; ++tag) {
         CView* view = slots[tag];
         if (!view) continue;
         DisplayMailbox::TypeReading type;
         if (mailbox.TakeType(tag, type)) {
+            arrived = true;
             DisplayRecord r;
             r.code = type.code;
             r.aux = type.aux;
@@ -361,6 +386,7 @@ void Mox_GUI_Editor::dispatchDisplayData() {
         }
         DisplayMailbox::LevelReading level;
         if (mailbox.TakeLevel(tag, level)) {
+            arrived = true;
             DisplayRecord r;
             r.code = level.code;
             r.value = level.maximum;
@@ -369,11 +395,38 @@ void Mox_GUI_Editor::dispatchDisplayData() {
         }
         DisplayMailbox::BlockReading block;
         if (mailbox.TakeBlock(tag, block)) {
+            arrived = true;
             DisplayRecord r;
             r.code = block.code;
             r.data = block.data;
-            for (int c = 0; c < 4; ++c) r.channels[c] = block.channels[c];
             view->notifyRecord(nullptr, r);
         }
     }
+    // Queued messages one by one, in the order they were posted.
+    DisplayMailbox::QueuedReading queued;
+    while (mailbox.TakeQueued(queued)) {
+        arrived = true;
+        CView* view = queued.index >= kHostParameterCount ? slot(queued.index) : nullptr;
+        if (!view) continue;
+        DisplayRecord r;
+        r.code = queued.code;
+        r.posts = 1;
+        for (int c = 0; c < 4; ++c) r.channels[c] = queued.values[c];
+        view->notifyRecord(nullptr, r);
+    }
+    if (mailbox.TakeStopped()) {
+        quietTicks = kQuietTicks;
+        silenceDisplays();
+    } else if (arrived) {
+        quietTicks = 0;
+    } else if (quietTicks < kQuietTicks && ++quietTicks == kQuietTicks) {
+        silenceDisplays();
+    }
+}
+
+void Mox_GUI_Editor::silenceDisplays() {
+    DisplayRecord r;
+    r.code = DisplayRecord::kSilence;
+    for (int32_t tag = kHostParameterCount; tag < kSlots; ++tag)
+        if (CView* view = slots[tag]) view->notifyRecord(nullptr, r);
 }

@@ -27,6 +27,7 @@
 #include "editor/FrameClock.h"
 #include "editor/ParameterInbox.h"
 #include "host/ControlTable.h"
+#include "modules/framework/ModuleOwner.h"
 #include "sdk/AEffGUIEditor.h"
 #include "toolkit/CBaseObject.h"
 
@@ -47,6 +48,9 @@ public:
     static constexpr int kSlots = 92;
     static constexpr int kPanels = 41;
     static constexpr int kMidiLearnPanel = 40;
+    // Ticks without any display data after which the meters fall as in silence: a
+    // host that stops calling process leaves them at its last levels otherwise.
+    static constexpr int kQuietTicks = 10;
 
     explicit Mox_GUI_Editor(Mox_DSP_VST* effect);
     ~Mox_GUI_Editor() override;
@@ -135,6 +139,8 @@ private:
     bool openFrame(void* parentWindow);
     void applyParameter(int32_t index, float normalised);
     void dispatchDisplayData();
+    void silenceDisplays();
+    void showMeterType();
 
     // The timer's target: a toolkit object that forwards "timer fired".
     class TimerTarget : public VSTGUI::CBaseObject {
@@ -163,6 +169,13 @@ private:
     ParameterInbox inbox;
     int32_t textEntryCount = 0;
     int32_t builtViews = 0;
+    int32_t quietTicks = 0;  // ticks since display data last arrived
+    // The elements that follow the meter type (tag, display code), and the
+    // parameter that sets it (-1 none): found at open.
+    static constexpr int kMaxMeterTargets = 16;
+    DisplayTarget meterTargets[kMaxMeterTargets] = {};
+    int meterTargetCount = 0;
+    int16_t meterTypeIndex = -1;
     bool ticking = false;
     int32_t baseWidth = 0, baseHeight = 0;  // the layout's logical size
     double pixelScale = 1.0;

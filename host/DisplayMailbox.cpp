@@ -2,12 +2,7 @@
 
 #include <cmath>
 
-DisplayMailbox::DisplayMailbox() {
-    for (Slot& slot : slots_) {
-        for (auto& c : slot.channels) c.store(0.0f, std::memory_order_relaxed);
-        for (auto& c : slot.channelMaxima) c.store(0.0f, std::memory_order_relaxed);
-    }
-}
+DisplayMailbox::DisplayMailbox() = default;
 
 namespace {
 
@@ -18,6 +13,26 @@ void RaiseTo(std::atomic<float>& maximum, float v) {
 }
 
 }  // namespace
+
+void DisplayMailbox::SetOpen(bool open) {
+    if (open && !IsOpen()) {
+        Forget();
+        session_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    open_.store(open, std::memory_order_release);
+}
+
+// Closed, nothing is posted: what the slots still hold was posted before the open.
+void DisplayMailbox::Forget() {
+    for (Slot& slot : slots_) {
+        slot.levelPosts.store(0, std::memory_order_relaxed);
+        slot.maximum.store(0.0f, std::memory_order_relaxed);
+        slot.typeSeen = slot.typeSeq.load(std::memory_order_acquire);
+        slot.blockSeen = slot.blockSeq.load(std::memory_order_acquire);
+    }
+    stopsSeen_ = stops_.load(std::memory_order_acquire);
+    queueRead_.store(queueWritten_.load(std::memory_order_acquire), std::memory_order_release);
+}
 
 bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
     if (index < 0 || index >= kSlots || !IsOpen()) return false;
@@ -39,25 +54,40 @@ bool DisplayMailbox::Post(int32_t index, const DisplayMessage& message) {
             slot.typeAux.store(message.aux, std::memory_order_relaxed);
             slot.typeSeq.fetch_add(1, std::memory_order_release);
             return true;
-        case 2:
         case 3:
         case 4:
         case 5:
-            if (message.code == 2 && message.data) {
-                const float* four = static_cast<const float*>(message.data);
-                for (int c = 0; c < 4; ++c) {
-                    const float v = std::isfinite(four[c]) ? four[c] : 0.0f;
-                    slot.channels[c].store(v, std::memory_order_relaxed);
-                    RaiseTo(slot.channelMaxima[c], v);
-                }
-            }
             slot.blockCode.store(message.code, std::memory_order_relaxed);
             slot.blockData.store(message.data, std::memory_order_relaxed);
             slot.blockSeq.fetch_add(1, std::memory_order_release);
             return true;
+        case 2:
+        case 6: {
+            if (!message.data) return false;
+            const uint32_t at = queueWritten_.load(std::memory_order_relaxed);
+            if (at - queueRead_.load(std::memory_order_acquire) >= uint32_t(kQueueLength)) {
+                overflows_.fetch_add(1, std::memory_order_relaxed);
+                return false;
+            }
+            QueuedReading& entry = queue_[at % kQueueLength];
+            entry.index = index;
+            entry.code = message.code;
+            const float* values = static_cast<const float*>(message.data);
+            for (int k = 0; k < 4; ++k) entry.values[k] = std::isfinite(values[k]) ? values[k] : 0.0f;
+            queueWritten_.store(at + 1, std::memory_order_release);
+            return true;
+        }
         default:
             return false;
     }
+}
+
+bool DisplayMailbox::TakeQueued(QueuedReading& reading) {
+    const uint32_t at = queueRead_.load(std::memory_order_relaxed);
+    if (at == queueWritten_.load(std::memory_order_acquire)) return false;
+    reading = queue_[at % kQueueLength];
+    queueRead_.store(at + 1, std::memory_order_release);
+    return true;
 }
 
 bool DisplayMailbox::TakeLevel(int32_t index, LevelReading& reading) {
@@ -92,15 +122,12 @@ bool DisplayMailbox::TakeBlock(int32_t index, BlockReading& reading) {
     slot.blockSeen = seq;
     reading.code = slot.blockCode.load(std::memory_order_relaxed);
     reading.data = slot.blockData.load(std::memory_order_relaxed);
-    for (int c = 0; c < 4; ++c) {
-        // As for levels: a post that lands between the two loads is counted now and
-        // its maximum taken; the next take still has its latest value.
-        const float latest = slot.channels[c].load(std::memory_order_relaxed);
-        const float maximum = slot.channelMaxima[c].exchange(0.0f, std::memory_order_relaxed);
-        reading.channels[c] = maximum > latest ? maximum : latest;
-    }
-    // Code 2's data is the module's own array, which it reuses at once: the
-    // reading points at its copy instead.
-    if (reading.code == 2) reading.data = reading.channels;
+    return true;
+}
+
+bool DisplayMailbox::TakeStopped() {
+    const uint32_t stops = stops_.load(std::memory_order_acquire);
+    if (stops == stopsSeen_) return false;
+    stopsSeen_ = stops;
     return true;
 }

@@ -3,12 +3,17 @@
 //   - levels (codes 0 and 1): the latest value, the maximum since the editor last
 //     looked, and a count of posts;
 //   - meter types (codes 104 and 110): the latest type;
-//   - blocks (codes 2 to 5): for code 2 a copy of the four channel peaks, each the
-//     largest posted since the editor last looked (a burst of sends between two
-//     ticks loses no peak), for the capture codes the buffer pointer (a
-//     DisplayCapture, whose ready flag is the module's hand-over).
+//   - captures (codes 3 to 5): the buffer pointer (a DisplayCapture, whose ready
+//     flag is the module's hand-over).
+// Messages where each one counts (code 2, the scope's four channel peaks, one
+// point each; code 6, the gain the envelope applies and the detected level) are
+// not merged: they wait in one queue, in the order they were posted, each with a
+// copy of its four values, until the editor takes them. A burst of sends between
+// two ticks (large host blocks, a slow idle) thus reaches the editor whole.
 // Non-finite values are filed as 0.
-// The editor's frame timer takes what changed and hands it to the element.
+// The editor's frame timer takes what changed and hands it to the element. A host
+// that suspends the plug-in is noted as a stop, so that the editor can let the
+// meters fall instead of showing the last levels for as long as it stays open.
 #pragma once
 
 #include <atomic>
@@ -31,16 +36,29 @@ public:
         int32_t aux;   // meter type
     };
     struct BlockReading {
-        int32_t code;          // 2..5
-        const void* data;      // capture buffer (codes 3..5); code 2: points at channels
-        float channels[4];     // code 2: the four channel peaks, maxima since the last take
+        int32_t code;      // 3..5
+        const void* data;  // the capture buffer
     };
+
+    struct QueuedReading {
+        int32_t index;    // the element posted to
+        int32_t code;     // 2 or 6
+        float values[4];  // the message's four values
+    };
+    // Over a second of sends (two messages per 16.7 ms of audio and more).
+    static constexpr int kQueueLength = 256;
 
     DisplayMailbox();
 
     // The editor opens and closes the mailbox; posts to a closed mailbox are dropped.
-    void SetOpen(bool open) { open_.store(open, std::memory_order_release); }
+    // Opening starts a new session: whatever was filed before is forgotten (the
+    // editor shows nothing posted before it opened), and the session number
+    // changes, so that a feeder that sees it change knows its own measurements
+    // are from before the open. Editor thread.
+    void SetOpen(bool open);
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    // Audio thread: the number of the current session (changes at every open).
+    uint32_t Session() const { return session_.load(std::memory_order_acquire); }
 
     // Audio thread. Files a message for element index; answers false if dropped.
     bool Post(int32_t index, const DisplayMessage& message);
@@ -50,6 +68,15 @@ public:
     bool TakeLevel(int32_t index, LevelReading& reading);
     bool TakeType(int32_t index, TypeReading& reading);
     bool TakeBlock(int32_t index, BlockReading& reading);
+    // Editor thread: the oldest queued message not yet taken; false when none.
+    bool TakeQueued(QueuedReading& reading);
+    // Messages dropped because the queue was full (the editor did not take them).
+    uint32_t queueOverflows() const { return overflows_.load(std::memory_order_relaxed); }
+
+    // Audio thread (suspend): no more display data follows for now.
+    void NoteStopped() { stops_.fetch_add(1, std::memory_order_release); }
+    // Editor thread: true once for any stops noted since the previous call.
+    bool TakeStopped();
 
 private:
     struct Slot {
@@ -63,11 +90,18 @@ private:
         std::atomic<uint32_t> blockSeq{0};
         std::atomic<int32_t> blockCode{0};
         std::atomic<const void*> blockData{nullptr};
-        std::atomic<float> channels[4];        // latest code-2 peaks
-        std::atomic<float> channelMaxima[4];   // largest since the previous take
         uint32_t typeSeen = 0;   // editor side
         uint32_t blockSeen = 0;  // editor side
     };
     Slot slots_[kSlots];
+    void Forget();
+
     std::atomic<bool> open_{false};
+    std::atomic<uint32_t> session_{0};
+    std::atomic<uint32_t> stops_{0};
+    uint32_t stopsSeen_ = 0;  // editor side
+    // The queue: one producer (the audio thread), one consumer (the editor).
+    QueuedReading queue_[kQueueLength] = {};
+    std::atomic<uint32_t> queueWritten_{0}, queueRead_{0};
+    std::atomic<uint32_t> overflows_{0};
 };

@@ -19,6 +19,7 @@
 
 #include "OrvaVersion.h"
 #include "host/ControlTable.h"
+#include "modules/analysis/WaveFreqDisplay.h"
 #include "modules/dynamics/DelayST.h"
 #include "modules/framework/GraphDescription.h"
 #include "modules/framework/ModuleBase.h"
@@ -175,6 +176,7 @@ void Mox_DSP_VST::suspend() {
     GraphGate::Closed closed(gate);
     AudioThreadScope scope;
     notRunning = -1;
+    mailbox.NoteStopped();  // an open editor lets its meters fall
     for (int i = 0; i < moduleCount; ++i) {
         Mox_ModuleBase* m = modules[i];
         if (!m) continue;
@@ -545,6 +547,20 @@ int32_t Mox_DSP_VST::GetMidiAssignment(int32_t index) {
     // A loaded bank may hold anything here: what is no controller number is none.
     const int16_t controller = std::atomic_ref<int16_t>(globalRecord->midiMap[index]).load(std::memory_order_relaxed);
     return controller >= 0 && controller <= 127 ? controller : -1;
+}
+
+int Mox_DSP_VST::MeterTypeTargets(DisplayTarget* out, int max, int16_t& parameter) const {
+    parameter = -1;
+    int n = 0;
+    // A description ends with a code above 6390.
+    for (const GraphRecord* r = graphDescription; r && r->code <= 6390; ++r) {
+        if (!IsDisplayFeederCode(r->code)) continue;
+        int16_t linked = -1;
+        const int found = Mox_DSP_Wave_Freq_Display::MeterTypeTargets(*r, linked, out + n, max - n);
+        if (found > 0) parameter = linked;
+        n += found;
+    }
+    return n;
 }
 
 void Mox_DSP_VST::PostToEditor(int32_t index, const DisplayMessage* message) {

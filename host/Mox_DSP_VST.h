@@ -128,6 +128,7 @@ public:
     virtual void setControlValue(int32_t index, float controlValue, bool notify);
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
     bool DisplayOpen() const override { return mailbox.IsOpen(); }
+    uint32_t DisplaySession() const override { return mailbox.Session(); }
     // Asks the worker thread to write the bank file (any thread; never blocks).
     void SaveBankFile() override;
     // Asks the worker thread to open a web address (any thread; never blocks).
@@ -155,6 +156,11 @@ public:
     // call's steady time. Answers true when the host was told. Never on the
     // audio thread (answers false there).
     bool TellSettledLatency(int64_t nowMs);
+    // The editor elements the display feeders tell the meter type to (tag and
+    // code), and the parameter index that sets the type (-1 when none), read from
+    // the graph description: an editor that opens shows the type in force at once,
+    // whether or not audio runs. Answers how many targets it wrote. Any thread.
+    int MeterTypeTargets(DisplayTarget* out, int max, int16_t& parameter) const;
 
     // Normalised value held for a host parameter (0 for other indices).
     float NormalisedValue(int32_t index) const;

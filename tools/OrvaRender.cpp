@@ -315,10 +315,14 @@ int main(int argc, char** argv) {
     plugin.Dispatch(effMainsChanged, 0, 1);
     std::vector<float> outL(frames), outR(frames);
     // The editor, without a window, follows the rendering: one frame-timer tick
-    // every 14 ms of audio, so its meters and scope show the end of the file.
+    // every 14 ms of audio, so its meters and scope show the end of the file. Its
+    // pictures that ease toward their values arrive first (1 s of ticks), and it
+    // is drawn right after the last block: ticks without audio, or the suspend,
+    // would let the meters fall as a stopped host does.
     const bool editor = !o.editorPng.empty();
     if (editor && !plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 1, nullptr, o.editorScale))
         Fail("the plug-in cannot draw its editor");
+    for (int i = 0; editor && i < 72; ++i) plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 2);
     const double tickFrames = input.sampleRate * 0.014;
     double nextTick = tickFrames;
     Progress progress(!o.quiet && isatty(STDERR_FILENO) && frames > static_cast<size_t>(input.sampleRate) * 5, frames);
@@ -334,16 +338,14 @@ int main(int argc, char** argv) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.Finish();
-    plugin.Dispatch(effMainsChanged, 0, 0);
-
-    if (!WriteAudioFile(o.output, format, input.sampleRate, input.channels, outL, outR, error)) Fail(error);
     if (editor) {
-        // Let pictures that ease toward their values arrive (1 s of ticks).
-        for (int i = 0; i < 72; ++i) plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 2);
         const bool written = plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 3, const_cast<char*>(o.editorPng.c_str()));
         plugin.Dispatch(effVendorSpecific, kEditorPictureCall, 0);
         if (!written) Fail("cannot write " + o.editorPng);
     }
+    plugin.Dispatch(effMainsChanged, 0, 0);
+
+    if (!WriteAudioFile(o.output, format, input.sampleRate, input.channels, outL, outR, error)) Fail(error);
 
     // What happened to the levels.
     const bool ours = IsOurs(plugin);

@@ -1,6 +1,11 @@
 #include "editor/displays/CompExpWindow.h"
 
 #include "editor/EditorRecords.h"
+#include "host/Mox_DSP_VST.h"
+#include "modules/convert/GlideModule.h"
+#include "modules/convert/LevelConverters.h"
+#include "modules/dynamics/KneeMath.h"
+#include "modules/dynamics/ParamAdj.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CControl.h"
 #include "toolkit/CFrame.h"
@@ -21,11 +26,20 @@ double NonZeroThreshold(double db) { return db == 0.0 ? -0.0001 : db; }
 // window is drawn to just past its edge.
 constexpr int32_t kBeyondEdge = 3;
 
+// A knob's control value (what the modules read) from its normalised value and
+// range, computed as the effect computes it.
+float ControlValue(float normalised, float low, float high) { return ((high - low) * normalised + low) * 0.1f; }
+
+// The parameters the red curve reads from the effect.
+constexpr int32_t kParallelIndex = 3, kGainConstA = 39, kGainConstB = 40, kGainContour = 41, kBypassIndex = 65;
+
 }  // namespace
 
 Mox_GUI_Comp_Exp_Window::Mox_GUI_Comp_Exp_Window(const CRect& r, CBitmap* handle, int32_t variant,
-                                                 CControlListener* listener)
-    : CView(r), links(kSlotCount, listener), width(r.width()), height(r.height()) {
+                                                 CControlListener* listener, const Mox_DSP_VST* dspEffect,
+                                                 CFontDesc* font)
+    : CView(r), links(kSlotCount, listener), width(r.width()), height(r.height()), effect(dspEffect),
+      live(r, r.width() * 0.0125, font) {
     compLine = {0, 255, 0, 255};
     compHandle = variant == 1 ? CColor{255, 0, 0, 200} : CColor{0, 255, 0, 200};
     expLine = {0, 0, 255, 255};
@@ -55,6 +69,64 @@ Mox_GUI_Comp_Exp_Window::Mox_GUI_Comp_Exp_Window(const CRect& r, CBitmap* handle
     compKneeTerms = CompKnee(compKnee);
     expKneeTerms = ExpKnee(expKnee);
     place();
+    followOutputStage();
+}
+
+bool Mox_GUI_Comp_Exp_Window::followOutputStage() {
+    if (!effect) return false;
+    OutputStage now;
+    now.dryShare = std::clamp(effect->ControlValue(kParallelIndex) * 0.1f, 0.0f, 1.0f);
+    now.makeupConstA = effect->ControlValue(kGainConstA);
+    now.makeupConstB = effect->ControlValue(kGainConstB);
+    now.makeupContour = IntegerForm(effect->ControlValue(kGainContour));
+    now.bypassed = IntegerForm(effect->ControlValue(kBypassIndex)) != 0;
+    if (now == stage) return false;
+    stage = now;
+    return true;
+}
+
+// The module chain from the detected level to the output, static: gain computer,
+// dB to level, the envelope settled on it times the make-up level, and the output
+// stage's wet/dry mix. The values the modules would receive are formed from the
+// linked knobs as the effect forms them.
+double Mox_GUI_Comp_Exp_Window::outputGainDb(double detectorDb) const {
+    if (stage.bypassed) return 0.0;
+    const float settings[7] = {0.0f,
+                               ControlValue(compThresh, -80.0f, 0.0f),
+                               ControlValue(compKnee, 0.0f, 100.0f),
+                               ControlValue(compRatio, 0.1f, 20.0f),
+                               ControlValue(expThresh, -80.0f, 0.0f),
+                               ControlValue(expKnee, 0.0f, 100.0f),
+                               ControlValue(expRatio, 0.1f, 4.0f)};
+    const float change = Mox_DSP_CompExp_Knee_Math::StaticGainChange(settings, float(detectorDb * 0.1));
+    return mixedDb(Mox_DSP_dB_to_Level::ToLevel(change));
+}
+
+float Mox_GUI_Comp_Exp_Window::makeupLevel() const {
+    Mox_DSP_OrvaMaster_ParamAdj::Group groups[4];
+    groups[3].value = ControlValue(makeupGain, -24.0f, 24.0f);
+    groups[3].constA = stage.makeupConstA;
+    groups[3].constB = stage.makeupConstB;
+    groups[3].contour = stage.makeupContour;
+    float results[4];
+    Mox_DSP_OrvaMaster_ParamAdj::Results(groups, results);
+    return Mox_DSP_FdB_to_VLevel::TargetOf(results[3]);
+}
+
+double Mox_GUI_Comp_Exp_Window::mixedDb(float applied) const {
+    if (stage.bypassed) return 0.0;
+    const float gain = makeupLevel() * applied, dry = stage.dryShare;
+    const double mixed = double((1.0f - dry) * gain) + double(dry);
+    return 20.0 * std::log10(std::max(mixed, 1e-30));
+}
+
+// The dot sits on the red curve when the gain has settled: its output level is
+// the detected level through the make-up and the mix, with the gain applied now.
+void Mox_GUI_Comp_Exp_Window::tickDynamics() {
+    live.tick();
+    CRect changed[Mox_GUI_Dynamics_Overlay::kChanges];
+    const int n = live.place(live.detectedDb() + mixedDb(live.gainNow()), changed);
+    for (int i = 0; i < n; ++i) invalidRect(changed[i]);
 }
 
 Mox_GUI_Comp_Exp_Window::Knee Mox_GUI_Comp_Exp_Window::CompKnee(float v) {
@@ -102,6 +174,8 @@ float Mox_GUI_Comp_Exp_Window::linkedValue(int32_t slot) const {
 }
 
 CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const CNotifyRecord& record) {
+    if (record.kind == CNotifyRecord::kDisplay)
+        return live.take(static_cast<const DisplayRecord&>(record)) ? kMessageNotified : kMessageUnknown;
     if (record.kind != CNotifyRecord::kLink) return kMessageUnknown;
     const auto& m = static_cast<const LinkMessage&>(record);
     if (m.kind == LinkMessage::kRegister) return links.registerLink(sender, m.slot) ? kMessageNotified : kMessageUnknown;
@@ -117,10 +191,7 @@ CMessageResult Mox_GUI_Comp_Exp_Window::notifyRecord(CBaseObject* sender, const 
         changed = TakeLinkValue(m.value, compKnee);
         compKneeTerms = CompKnee(compKnee);
         break;
-    case kMakeup:
-        changed = TakeLinkValue(m.value, makeupGain);
-        makeupPixels = height * 0.0125 * (48.0 * makeupGain - 24.0);
-        break;
+    case kMakeup: changed = TakeLinkValue(m.value, makeupGain); break;
     case kExpThresh:
         changed = TakeLinkValue(m.value, expThresh);
         expThreshDb = -80.0 * (1.0 - expThresh);
@@ -157,6 +228,11 @@ bool Mox_GUI_Comp_Exp_Window::movedByUser(int32_t slot) const {
 // gesture of its own. Thresholds crossed by the host are drawn as they are and
 // never pushed: the host would record a change nobody made.
 void Mox_GUI_Comp_Exp_Window::refresh() {
+    if (followOutputStage()) {
+        ++recomputeCount;
+        ++redrawPending;
+    }
+    tickDynamics();
     const int32_t moved = pushFrom;
     pushFrom = -1;
     if (compThresh < expThresh) {
@@ -224,7 +300,8 @@ void Mox_GUI_Comp_Exp_Window::recomputeIfDue() {
     auto held = [&](double y) { return int32_t(std::isnan(y) ? hi : std::clamp(y, lo, hi)); };
     for (int32_t i = 0; i < width; ++i) {
         curveLine[size_t(i)] = CPoint(size.left + i, held(positions[size_t(i)]));
-        makeupLine[size_t(i)] = CPoint(size.left + i, held(positions[size_t(i)] - makeupPixels));
+        const double delivered = deliveredDb(i * dbPerPixel - 80.0);
+        makeupLine[size_t(i)] = CPoint(size.left + i, held(top + zeroY - delivered * pixelsPerDb));
     }
 
     auto centred = [&](int32_t x, int32_t y) {
@@ -264,14 +341,20 @@ void Mox_GUI_Comp_Exp_Window::draw(CDrawContext* context) {
         context->setFillColor(fillColour);
         context->drawRect(size, kDrawFilled);
     }
+    // Only what lies in the area being redrawn is stroked: the live dynamics redraw
+    // small parts of the window at every tick.
+    const CRect area = context->getClipRect();
+    live.drawMeter(context);  // under the curves and lines: it hides none of them
     recomputeIfDue();
-    if (width >= 2) {
+    const int32_t first = std::clamp(int32_t(area.left - size.left) - 2, 0, width);
+    const int32_t last = std::clamp(int32_t(area.right - size.left) + 2, first, width);
+    if (last - first >= 2) {
         context->setDrawMode(kAntialias);
         context->setLineWidth(2);
         context->setFrameColor(makeupColour);
-        context->drawPolyLine(makeupLine.data(), width);
+        context->drawPolyLine(makeupLine.data() + first, last - first);
         context->setFrameColor(curveColour);
-        context->drawPolyLine(curveLine.data(), width);
+        context->drawPolyLine(curveLine.data() + first, last - first);
     }
 
     context->setLineWidth(1);
@@ -297,6 +380,7 @@ void Mox_GUI_Comp_Exp_Window::draw(CDrawContext* context) {
         context->setFillColor(expHandle);
         context->drawRect(expHandleRect, kDrawFilled);
     }
+    live.drawDot(context);
     context->setDrawMode(kAntialias);
     setDirty(false);
 }

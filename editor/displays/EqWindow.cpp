@@ -1,12 +1,16 @@
 #include "editor/displays/EqWindow.h"
 
 #include "editor/EditorRecords.h"
+#include "host/Mox_DSP_VST.h"
+#include "modules/analysis/BiQuadCoeff.h"
+#include "modules/convert/GlideModule.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CDrawContext.h"
 #include "toolkit/CFontDesc.h"
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 
 using namespace VSTGUI;
@@ -16,12 +20,23 @@ namespace {
 // Position across the window (0..1, ten octaves) of a frequency.
 float PositionOf(float hz) { return float(std::log2(hz / 20.0) / 10.0); }
 
+constexpr int32_t kEqActiveIndex = 28;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDbSpan = 30.0;  // the window's height in dB, -15 to +15
+
+// The magnitude of a section at the angular frequency of z, in dB.
+double SectionDb(const Mox_DSP_BiQuad_Coeff::Section<double>& s, std::complex<double> z) {
+    const std::complex<double> h = (s.b0 + s.b1 * z + s.b2 * z * z) / (1.0 + s.a1 * z + s.a2 * z * z);
+    return 20.0 * std::log10(std::max(std::abs(h), 1e-12));
+}
+
 }  // namespace
 
 Mox_GUI_EQ_Window::Mox_GUI_EQ_Window(const CRect& r, CBitmap* handleBitmap, int32_t bandCount, int32_t variant,
-                                     CControlListener* listener, CFontDesc* f)
+                                     CControlListener* listener, CFontDesc* f, const Mox_DSP_VST* dspEffect)
     : CView(r), links(kSlotCount, listener), font(f), bands(std::clamp(bandCount, 0, kMaxBands)),
-      width(std::max(r.width(), 0)), height(std::max(r.height(), 0)), centreY(r.top + r.height() / 2) {
+      width(std::max(r.width(), 0)), height(std::max(r.height(), 0)), centreY(r.top + r.height() / 2),
+      effect(dspEffect) {
     setTransparency(true);
     if (font) font->remember();
     if (handleBitmap) {
@@ -49,8 +64,28 @@ Mox_GUI_EQ_Window::Mox_GUI_EQ_Window(const CRect& r, CBitmap* handleBitmap, int3
     const double lines[8] = {50, 100, 200, 500, 1000, 2000, 5000, 10000};
     for (int i = 0; i < 8; ++i)
         grid[i] = int32_t((std::log10(lines[i]) - 1.3010299956639813) * 0.3321928094887362 * width + r.left);
+    // Off: the same shapes greyed, clearly apart from the live colours.
+    offFillColour = {128, 128, 128, 56};
+    offCurveColour = {150, 150, 150, 120};
+    response.assign(size_t(width), 0.0);
     curve.assign(size_t(width), float(centreY));
     polygon.assign(size_t(width) + 2, CPoint());
+    followEffect();
+}
+
+bool Mox_GUI_EQ_Window::followEffect() {
+    if (!effect) return false;
+    const bool on = IntegerForm(effect->ControlValue(kEqActiveIndex)) != 0;
+    const float rate = effect->getSampleRate();
+    const double hz = std::isfinite(rate) && rate >= 1000.0f ? double(rate) : 44100.0;
+    if (on == eqActive && hz == sampleRate) return false;
+    eqActive = on;
+    sampleRate = hz;
+    return true;
+}
+
+double Mox_GUI_EQ_Window::ColumnHz(int32_t column, int32_t w) {
+    return 20.0 * std::exp2(10.0 * double(column) / double(std::max(w - 1, 1)));
 }
 
 Mox_GUI_EQ_Window::~Mox_GUI_EQ_Window() {
@@ -83,6 +118,10 @@ CMessageResult Mox_GUI_EQ_Window::notifyRecord(CBaseObject* sender, const CNotif
 }
 
 void Mox_GUI_EQ_Window::refresh() {
+    if (followEffect()) {
+        ++recomputeCount;
+        ++redrawPending;
+    }
     if (redrawPending) {
         redrawPending = 0;
         invalid();
@@ -92,26 +131,36 @@ void Mox_GUI_EQ_Window::refresh() {
 void Mox_GUI_EQ_Window::recomputeIfDue() {
     if (recomputeCount == 0) return;
     recomputeCount = 0;
-    std::fill(curve.begin(), curve.end(), float(centreY));
+    // Handles: centred on the band's position and gain, moved in to be drawn whole.
     for (int32_t n = 0; n < bands && width > 0; ++n) {
         Band& b = state[n];
         const int32_t index = std::clamp(int32_t((width - 1) * b.pos), 0, width - 1);
-        double e = -(b.gain - 0.5) * height;  // boost upwards; the full range spans the height
-        const int32_t x = size.left + index, y = int32_t(centreY + e);
-        b.handle = CRect(x - handleWidth / 2, y - handleHeight / 2, x - handleWidth / 2 + handleWidth,
-                         y - handleHeight / 2 + handleHeight);
-        curve[size_t(index)] += float(e);
-        // Neighbours at distance 1 get the full bump; the decay steepens with
-        // distance, faster for a larger width value (a narrower filter).
-        const double spread = width * 0.0025;
-        const double g = (std::pow(double(b.bandWidth), 5.0) * 0.1 + 8e-5) / (spread * spread);
-        double m = 0.0;
-        for (int32_t j = 1; j < width; ++j) {
-            e *= 1.0 - m;
-            if (index + j < width) curve[size_t(index + j)] += float(e);
-            if (index - j >= 0) curve[size_t(index - j)] += float(e);
-            m = std::min(1.0, m + g);
-        }
+        const double e = -(b.gain - 0.5) * height;  // boost upwards; the full range spans the height
+        int32_t x = size.left + index - handleWidth / 2, y = int32_t(centreY + e) - handleHeight / 2;
+        x = std::clamp(x, int32_t(size.left), std::max(int32_t(size.left), int32_t(size.right) - handleWidth));
+        y = std::clamp(y, int32_t(size.top), std::max(int32_t(size.top), int32_t(size.bottom) - handleHeight));
+        b.handle = CRect(x, y, x + handleWidth, y + handleHeight);
+    }
+    // The detector's sections as the designer gives them: frequency in Hz, width
+    // 0..1 and the shaped gain signal, from the linked knobs' values as the
+    // graph's converters pass them on.
+    Mox_DSP_BiQuad_Coeff::Section<double> sections[kMaxBands];
+    for (int32_t n = 0; n < bands; ++n) {
+        const Band& b = state[n];
+        const double hz = double((20460.0f * b.frequencyValue + 20.0f) * 0.1f) * 10.0;
+        const float gainVolts = (30.0f * b.gain - 15.0f) * 0.1f;
+        sections[n] = Mox_DSP_BiQuad_Coeff::PeakingSection(hz, sampleRate, double(b.bandWidth),
+                                                           double(Mox_DSP_FdB_to_VFGain::TargetOf(gainVolts)));
+    }
+    // Columns above half the sample rate (low rates) show the response just below it.
+    const double pixelsPerDb = height / kDbSpan;
+    for (int32_t i = 0; i < width; ++i) {
+        const double w = 2.0 * kPi * std::min(ColumnHz(i, width), 0.499 * sampleRate) / sampleRate;
+        const std::complex<double> z = std::polar(1.0, -w);
+        double db = 0.0;
+        for (int32_t n = 0; n < bands; ++n) db += SectionDb(sections[n], z);
+        response[size_t(i)] = db;
+        curve[size_t(i)] = float(centreY - db * pixelsPerDb);
     }
     for (int32_t i = 0; i < width; ++i) {
         const float v = curve[size_t(i)];
@@ -120,6 +169,11 @@ void Mox_GUI_EQ_Window::recomputeIfDue() {
     }
     polygon[size_t(width)] = CPoint(size.left + width, centreY);
     polygon[size_t(width) + 1] = CPoint(size.left, centreY);
+}
+
+double Mox_GUI_EQ_Window::responseDb(int32_t column) {
+    recomputeIfDue();
+    return column >= 0 && column < width ? response[size_t(column)] : 0.0;
 }
 
 const CRect& Mox_GUI_EQ_Window::handle(int32_t band) {
@@ -169,9 +223,9 @@ void Mox_GUI_EQ_Window::draw(CDrawContext* context) {
 
     recomputeIfDue();
     if (width >= 2) {
-        context->setFillColor(curveColour);
+        context->setFillColor(eqActive ? curveColour : offFillColour);
         context->drawPolygon(polygon.data(), width + 2, kDrawFilled);
-        context->setFrameColor(curveColour);
+        context->setFrameColor(eqActive ? curveColour : offCurveColour);
         context->drawPolyLine(polygon.data(), width);
     }
     context->setLineWidth(1);

@@ -126,7 +126,8 @@ CMessageResult Mox_GUI_Wave_Freq_Display::notifyRecord(CBaseObject*, const CNoti
         break;
     }
     case 2:
-        for (int k = 0; k < kLanes; ++k) peaks[k] = Finite(d.channels[k]);
+        if (pending == 0 || displayMode != 2) flatBefore = LanesFlat();
+        AddPoint(d.channels);
         break;
     case 3:
     case 4:
@@ -151,18 +152,9 @@ void Mox_GUI_Wave_Freq_Display::refresh() {
     pending = 0;
     bool changed = true;
     if (displayMode == 2) {
-        bool wasFlat = true;
-        for (int k = 0; k < kLanes; ++k) {
-            std::vector<int16_t>& ring = history[k];
-            wasFlat = wasFlat && nonzero[k] == 0;
-            const int16_t h = int16_t(HeightOf(peaks[k], scale));
-            nonzero[k] += (h > 0) - (ring[size_t(writeIndex)] > 0);
-            ring[size_t(writeIndex)] = h;
-        }
-        writeIndex = (writeIndex + 1) % laneCount;
         RebuildLanes();
         // Flat lanes that stay flat scroll without changing the picture.
-        changed = !(wasFlat && nonzero[0] == 0 && nonzero[1] == 0 && nonzero[2] == 0 && nonzero[3] == 0);
+        changed = !(flatBefore && LanesFlat());
     } else if (displayMode == 1) {
         RebuildEnvelope();
     } else if (capture) {
@@ -184,6 +176,21 @@ void Mox_GUI_Wave_Freq_Display::refresh() {
         }
     }
     if (changed) setDirty(true);
+}
+
+// One message's peaks: one new point at the right end of each lane.
+void Mox_GUI_Wave_Freq_Display::AddPoint(const float peaks[kLanes]) {
+    for (int k = 0; k < kLanes; ++k) {
+        std::vector<int16_t>& ring = history[k];
+        const int16_t h = int16_t(HeightOf(peaks[k], scale));
+        nonzero[k] += (h > 0) - (ring[size_t(writeIndex)] > 0);
+        ring[size_t(writeIndex)] = h;
+    }
+    writeIndex = (writeIndex + 1) % laneCount;
+}
+
+bool Mox_GUI_Wave_Freq_Display::LanesFlat() const {
+    return nonzero[0] == 0 && nonzero[1] == 0 && nonzero[2] == 0 && nonzero[3] == 0;
 }
 
 int32_t Mox_GUI_Wave_Freq_Display::laneHeight(int lane, int32_t j) const {

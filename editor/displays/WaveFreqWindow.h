@@ -1,8 +1,10 @@
 // Mox_GUI_Wave_Freq_Display: the four-channel scope. Each display record of code 2
-// carries the peaks of the four scope channels; at the next tick each becomes one
-// new point at the right end of its lane (dB with a 1e-9 floor, halved below
-// -30 dB, -50 dB and below flat), and the lanes, staggered back to front, scroll
-// left by one point. Code 1 records draw a level envelope about the middle
+// carries the peaks of the four scope channels of one message of the display
+// feeder and becomes one new point at the right end of each lane (dB with a 1e-9
+// floor, halved below -30 dB, -50 dB and below flat): the lanes, staggered back
+// to front, scroll left by one point per message (16.7 ms of audio or a little
+// more), whatever the host's block size and idle rate; they are redrawn at the
+// next tick. Code 1 records draw a level envelope about the middle
 // instead, and code 5 captures a triggered waveform (two halves of the capture
 // buffer as the upper and lower edge). Codes 3 and 4 draw the spectrum of the
 // capture buffer (sin² window, real FFT through KissFFT) as filled columns, with
@@ -80,6 +82,8 @@ public:
 private:
     struct Spectrum;
 
+    void AddPoint(const float peaks[kLanes]);
+    bool LanesFlat() const;
     void RebuildLanes();
     void RebuildEnvelope();
     void RebuildTriggered(const DisplayCapture& capture);
@@ -92,7 +96,7 @@ private:
 
     int32_t displayMode = 2;
     uint32_t pending = 0;
-    float peaks[kLanes] = {0, 0, 0, 0};
+    bool flatBefore = true;  // the lanes were flat before this tick's points
     std::vector<int16_t> history[kLanes];
     int32_t writeIndex = 0;
     int32_t nonzero[kLanes] = {0, 0, 0, 0};  // heights above 0 in each ring

@@ -67,6 +67,16 @@ CMessageResult Mox_GUI_dBMeter::notifyRecord(CBaseObject* sender, const CNotifyR
         setDirty(true);
         return kMessageNotified;
     }
+    if (d.code == DisplayRecord::kSilence) {
+        silenced = true;
+        // A read-out that holds no maximum reads its floor, as silence makes it
+        // read (also at once when the editor opens, before any audio).
+        if (links[1] && readoutMax < kReadoutFloorDb) {
+            readoutMax = LinearToDb(0.0f);
+            SendLink(1, kReadoutFloorDb);
+        }
+        return kMessageNotified;
+    }
     if (d.code >= 2) return kMessageUnknown;  // blocks and captures are the scope's
     const float v = std::isfinite(d.value) ? d.value : 0.0f;
     const uint32_t n = d.posts ? d.posts : 1;
@@ -128,6 +138,12 @@ void Mox_GUI_dBMeter::refresh() {
             rmsShown = rmsDb;
             rmsFall = 0.0f;
         }
+    }
+    if (silenced) {
+        // No more levels follow: from here the meter falls as it does in silence
+        // (after what arrived with the news, which is shown first).
+        silenced = false;
+        peakDb = rmsDb = floorDb;
     }
     if (fallDelay >= 0) --fallDelay;
     if (fallDelay < 0) {

@@ -6,7 +6,8 @@
 // peak for three ticks and lets it fall with a step growing by 0.05 dB a tick,
 // keeps a peak-hold marker for 150 ticks, and through its links lights an
 // overload lamp (slot 0) for 70 ticks and shows the held maximum on a numeric
-// read-out (slot 1), offset by the K-scale of the meter type.
+// read-out (slot 1), offset by the K-scale of the meter type. Told that no more
+// levels follow (the host stopped), it falls as it does in silence.
 #pragma once
 
 #include "editor/EditorRecords.h"
@@ -69,6 +70,7 @@ private:
     // Input since the last tick (editor thread: the editor hands the display data over at a tick).
     float peakIn = -200.0f, rmsIn = -200.0f;
     uint32_t peakCount = 0, rmsCount = 0;
+    bool silenced = false;  // no more levels follow: fall to the floor
 
     // Converted and shown state.
     float peakDb, rmsDb, peakShown, rmsShown;

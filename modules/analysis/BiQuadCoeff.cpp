@@ -24,8 +24,9 @@ inline float Interpolate(const float* table, float position) {
     return table[i] + (table[i + 1] - table[i]) * frac;
 }
 
-inline float Pow4(float x) {
-    const float x2 = x * x;
+template <typename Real>
+inline Real Pow4(Real x) {
+    const Real x2 = x * x;
     return x2 * x2;
 }
 
@@ -130,95 +131,128 @@ Mox_DSP_BiQuad_Coeff::FrequencyTerms Mox_DSP_BiQuad_Coeff::Lookup(float x) const
     return t;
 }
 
-bool Mox_DSP_BiQuad_Coeff::DesignOne(int type, float x, float r, float g, Coefficients& c) const {
+template <typename Real>
+bool Mox_DSP_BiQuad_Coeff::DesignSection(int type, int slopeIndex, bool linearFrequency, const Terms<Real>& f,
+                                         Real r, Real g, Section<Real>& c) {
     if (type < 1 || type > 9) return false;
     const int n = slopeIndex >= 0 && slopeIndex < 8 ? slopeIndex : 0;
-    const FrequencyTerms f = Lookup(x);
-    const float T = f.T, K = f.K, sn = f.sn, cs = f.cs;
-    float a0 = 1.0f, b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+    const Real T = f.T, K = f.K, sn = f.sn, cs = f.cs;
+    const Real one = Real(1), two = Real(2);
+    Real a0 = one, b0 = one, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
     switch (type) {
         case 1: {  // low-pass, cotangent form
-            const float d = static_cast<float>((1.01 - static_cast<double>(kA1[n] * r)) * 1.5);
-            a0 = K * K + d * K + 1.0f;
-            b0 = 1.0f; b1 = 2.0f; b2 = 1.0f;
-            a1 = 2.0f * (1.0f - K * K);
-            a2 = K * K - d * K + 1.0f;
+            const Real d = Real((1.01 - double(Real(kA1[n]) * r)) * 1.5);
+            a0 = K * K + d * K + one;
+            b0 = one; b1 = two; b2 = one;
+            a1 = two * (one - K * K);
+            a2 = K * K - d * K + one;
             break;
         }
         case 2: {  // low-pass, tangent form
-            const float d = 1.0f / Pow4(kA2[n] * r + 0.9f);
-            a0 = T * T + d * T + 1.0f;
-            b0 = T * T; b1 = 2.0f * T * T; b2 = T * T;
-            a1 = 2.0f * (T * T - 1.0f);
-            a2 = T * T - d * T + 1.0f;
+            const Real d = one / Pow4(Real(kA2[n]) * r + Real(0.9f));
+            a0 = T * T + d * T + one;
+            b0 = T * T; b1 = two * T * T; b2 = T * T;
+            a1 = two * (T * T - one);
+            a2 = T * T - d * T + one;
             break;
         }
         case 3: {  // low-pass, sine/cosine form
-            const float alpha = sn / (Pow4(kA3[n] * r + 1.0f) * Pow4(kA3[n] * r + 1.0f));
-            a0 = 1.0f + alpha;
-            b0 = (1.0f - cs) * 0.5f; b1 = 1.0f - cs; b2 = (1.0f - cs) * 0.5f;
-            a1 = -2.0f * cs;
-            a2 = 1.0f - alpha;
+            const Real alpha = sn / (Pow4(Real(kA3[n]) * r + one) * Pow4(Real(kA3[n]) * r + one));
+            a0 = one + alpha;
+            b0 = (one - cs) * Real(0.5f); b1 = one - cs; b2 = (one - cs) * Real(0.5f);
+            a1 = Real(-2) * cs;
+            a2 = one - alpha;
             break;
         }
         case 4: {  // high-pass, tangent form
-            const float A = linearFrequency ? kA4[n] : kA1[n];
-            const float d = static_cast<float>((1.01 - static_cast<double>(A * r)) * 1.5);
-            a0 = T * T + d * T + 1.0f;
-            b0 = 1.0f; b1 = -2.0f; b2 = 1.0f;
-            a1 = 2.0f * (T * T - 1.0f);
-            a2 = T * T - d * T + 1.0f;
+            const Real A = Real(linearFrequency ? kA4[n] : kA1[n]);
+            const Real d = Real((1.01 - double(A * r)) * 1.5);
+            a0 = T * T + d * T + one;
+            b0 = one; b1 = Real(-2); b2 = one;
+            a1 = two * (T * T - one);
+            a2 = T * T - d * T + one;
             break;
         }
         case 5: {  // high-pass, cotangent form
-            const float d = 1.0f / Pow4(kA5[n] * r + 0.9f);
-            a0 = K * K + d * K + 1.0f;
-            b0 = K * K; b1 = -2.0f * K * K; b2 = K * K;
-            a1 = 2.0f * (1.0f - K * K);
-            a2 = K * K - d * K + 1.0f;
+            const Real d = one / Pow4(Real(kA5[n]) * r + Real(0.9f));
+            a0 = K * K + d * K + one;
+            b0 = K * K; b1 = Real(-2) * K * K; b2 = K * K;
+            a1 = two * (one - K * K);
+            a2 = K * K - d * K + one;
             break;
         }
         case 6: {  // high-pass, sine/cosine form, inverted
-            const float alpha = sn / (Pow4(kA6[n] * r + 1.0f) * Pow4(kA6[n] * r + 1.0f));
-            a0 = 1.0f + alpha;
-            b0 = -(1.0f + cs) * 0.5f; b1 = 1.0f + cs; b2 = -(1.0f + cs) * 0.5f;
-            a1 = -2.0f * cs;
-            a2 = 1.0f - alpha;
+            const Real alpha = sn / (Pow4(Real(kA6[n]) * r + one) * Pow4(Real(kA6[n]) * r + one));
+            a0 = one + alpha;
+            b0 = -(one + cs) * Real(0.5f); b1 = one + cs; b2 = -(one + cs) * Real(0.5f);
+            a1 = Real(-2) * cs;
+            a2 = one - alpha;
             break;
         }
         case 7: {  // two-pole resonator (not normalised)
-            const float q = -(1.0f - (1.0f - r) * (1.0f - r));
-            a0 = 1.0f;
-            b0 = 1.0f + q; b1 = 0.0f; b2 = q * (1.0f + q);
-            a1 = 2.0f * q * cs;
+            const Real q = -(one - (one - r) * (one - r));
+            a0 = one;
+            b0 = one + q; b1 = 0; b2 = q * (one + q);
+            a1 = two * q * cs;
             a2 = q * q;
             break;
         }
         case 8: {  // notch
-            const float twoR = 2.0f * r;
-            const float twoR3 = twoR * twoR * twoR;
-            const float alpha = sn / (twoR3 * twoR3 + 0.001f);
-            a0 = 1.0f + alpha;
-            b0 = 1.0f; b1 = -2.0f * cs; b2 = 1.0f;
-            a1 = -2.0f * cs;
-            a2 = 1.0f - alpha;
+            const Real twoR = two * r;
+            const Real twoR3 = twoR * twoR * twoR;
+            const Real alpha = sn / (twoR3 * twoR3 + Real(0.001f));
+            a0 = one + alpha;
+            b0 = one; b1 = Real(-2) * cs; b2 = one;
+            a1 = Real(-2) * cs;
+            a2 = one - alpha;
             break;
         }
         case 9: {  // peaking: centre gain (g + 0.5) / (0.501 - g), 1/Q = w
-            const float w = 1.0f / (10.0f * (Pow4(r) + 0.001f));
-            const float u = (g + 0.5f) * T * w;
-            const float v = (1.001f - (g + 0.5f)) * T * w;
-            const float t2 = T * T + 1.0f;
+            const Real w = one / (Real(10) * (Pow4(r) + Real(0.001f)));
+            const Real u = (g + Real(0.5f)) * T * w;
+            const Real v = (Real(1.001f) - (g + Real(0.5f))) * T * w;
+            const Real t2 = T * T + one;
             a0 = t2 + v;
-            b0 = t2 + u; b1 = 2.0f * (T * T - 1.0f); b2 = t2 - u;
-            a1 = 2.0f * (T * T - 1.0f);
+            b0 = t2 + u; b1 = two * (T * T - one); b2 = t2 - u;
+            a1 = two * (T * T - one);
             a2 = t2 - v;
             break;
         }
     }
-    const float inv = 1.0f / a0;
-    c = Coefficients{b0 * inv, b1 * inv, b2 * inv, a1 * inv, a2 * inv};
+    const Real inv = one / a0;
+    c = Section<Real>{b0 * inv, b1 * inv, b2 * inv, a1 * inv, a2 * inv};
     return true;
+}
+
+template bool Mox_DSP_BiQuad_Coeff::DesignSection<float>(int, int, bool, const Terms<float>&, float, float,
+                                                         Section<float>&);
+template bool Mox_DSP_BiQuad_Coeff::DesignSection<double>(int, int, bool, const Terms<double>&, double, double,
+                                                          Section<double>&);
+
+bool Mox_DSP_BiQuad_Coeff::DesignOne(int type, float x, float r, float g, Coefficients& c) const {
+    const FrequencyTerms f = Lookup(x);
+    Section<float> s;
+    if (!DesignSection<float>(type, slopeIndex, linearFrequency != 0, Terms<float>{f.T, f.K, f.sn, f.cs}, r, g, s))
+        return false;
+    c = Coefficients{s.b0, s.b1, s.b2, s.a1, s.a2};
+    return true;
+}
+
+Mox_DSP_BiQuad_Coeff::Section<double> Mox_DSP_BiQuad_Coeff::PeakingSection(double hz, double sampleRate, double width,
+                                                                             double gainSignal) {
+    constexpr double kPi = 3.14159265358979323846;
+    // The linear table: entry j holds the terms of pi j / 4096 (j at least 1), at
+    // 4096 entries per sample rate.
+    const double rate = sampleRate > 0.0 ? sampleRate : 44100.0;
+    double position = hz * 4096.0 / rate;
+    if (!(position > 1.0)) position = 1.0;  // also NaN
+    if (position > double(kLastPosition)) position = double(kLastPosition);
+    const double t = kPi * position / 4096.0;
+    const double T = std::tan(t);
+    Section<double> s{1.0, 0.0, 0.0, 0.0, 0.0};
+    DesignSection<double>(9, 0, true, Terms<double>{T, 1.0 / T, std::sin(2.0 * t), std::cos(2.0 * t)}, width,
+                          gainSignal, s);
+    return s;
 }
 
 void Mox_DSP_BiQuad_Coeff::Design(int start, int count) {

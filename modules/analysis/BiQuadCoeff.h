@@ -14,6 +14,31 @@ public:
     struct Coefficients {
         float b0, b1, b2, a1, a2;
     };
+    // A section and the frequency terms it is designed from, in the precision of
+    // Real: T = tan(pi f / rate), K = 1 / T, sn = sin(2 pi f / rate),
+    // cs = cos(2 pi f / rate).
+    template <typename Real>
+    struct Section {
+        Real b0, b1, b2, a1, a2;
+    };
+    template <typename Real>
+    struct Terms {
+        Real T, K, sn, cs;
+    };
+
+    // The design law of every filter type (1..9; false for others) for a width r
+    // and a gain signal g, with a slope row and the frequency mode: one law for
+    // the audio path (float, terms from the shared tables) and for displays
+    // (double, exact terms).
+    template <typename Real>
+    static bool DesignSection(int type, int slopeIndex, bool linearFrequency, const Terms<Real>& terms, Real r, Real g,
+                              Section<Real>& c);
+    // The peaking section (type 9) a designer with its default settings (slope
+    // row 0, linear frequency) gives for a frequency in Hz, a width 0..1 and a
+    // gain signal at a sample rate, in double precision with exact trigonometry;
+    // the frequency is held where the designer's table holds it (1/4096 to
+    // 2047/4096 of the sample rate). For the equaliser window, on any thread.
+    static Section<double> PeakingSection(double hz, double sampleRate, double width, double gainSignal);
 
     Mox_DSP_BiQuad_Coeff(ModuleOwner* owner, bool startDisabled);
     ~Mox_DSP_BiQuad_Coeff() override;

@@ -52,6 +52,31 @@ float PeakOf(const float* x, int n, float m) {
     return m;
 }
 
+// Lowers low to the smallest and raises high to the largest of x[0 .. n); NaN is
+// passed over.
+void RangeOf(const float* x, int n, float& low, float& high) {
+    int i = 0;
+#if defined(__SSE2__)
+    // minps and maxps answer their second operand when either is NaN.
+    __m128 lo = _mm_set1_ps(low), hi = _mm_set1_ps(high);
+    for (; i + 4 <= n; i += 4) {
+        const __m128 v = _mm_loadu_ps(x + i);
+        lo = _mm_min_ps(v, lo);
+        hi = _mm_max_ps(v, hi);
+    }
+    lo = _mm_min_ps(lo, _mm_movehl_ps(lo, lo));
+    lo = _mm_min_ss(lo, _mm_shuffle_ps(lo, lo, 1));
+    hi = _mm_max_ps(hi, _mm_movehl_ps(hi, hi));
+    hi = _mm_max_ss(hi, _mm_shuffle_ps(hi, hi, 1));
+    low = _mm_cvtss_f32(lo);
+    high = _mm_cvtss_f32(hi);
+#endif
+    for (; i < n; ++i) {
+        if (x[i] < low) low = x[i];
+        if (x[i] > high) high = x[i];
+    }
+}
+
 // The sum of ring[0 .. length) in double precision.
 double SumOf(const float* ring, int32_t length) {
     double sum = 0.0;
@@ -187,6 +212,7 @@ void Mox_DSP_Wave_Freq_Display::HandleEvent(ModuleEvent* e, int /*offset*/) {
             ringsRestart = true;
             break;
         }
+        case 19: bypassed = v; break;
         case 13:
             sourceA = v != 0 ? 0 : 2;
             sourceB = v != 0 ? 1 : 3;
@@ -226,7 +252,11 @@ void Mox_DSP_Wave_Freq_Display::PostMeterType() {
 void Mox_DSP_Wave_Freq_Display::ClearMaxima() {
     peakA = peakB = 0.0f;
     for (float& m : channelMaxima) m = 0.0f;
+    ClearDynamics();
 }
+
+// The extremes start again from the gain applied now.
+void Mox_DSP_Wave_Freq_Display::ClearDynamics() { dynamics[kGainLowest] = dynamics[kGainHighest] = dynamics[kGainNow]; }
 
 void Mox_DSP_Wave_Freq_Display::ClearCapture() {
     capturePosition = 0;
@@ -246,10 +276,26 @@ void Mox_DSP_Wave_Freq_Display::RestartRings() {
 // was set while no one listened.
 void Mox_DSP_Wave_Freq_Display::EditorOpened() {
     editorSeen = true;
+    session = owner->DisplaySession();
     ClearMaxima();
     ClearCapture();
     ringsRestart = true;
     sendCountdown = 0;
+    PostMeterType();
+}
+
+// The editor closed and opened again between two chunks: the peaks gathered for
+// the next send partly came before the open and are dropped. The measurement went
+// on without a gap, so the RMS rings and a running capture stay; a capture the old
+// editor held was never seen by the new one and is taken back.
+void Mox_DSP_Wave_Freq_Display::EditorReopened() {
+    session = owner->DisplaySession();
+    ClearMaxima();
+    sendCountdown = 0;
+    if (capture && capture->ready.load(std::memory_order_acquire) != 0.0f) {
+        ClearCapture();
+        capture->ready.store(0.0f, std::memory_order_release);
+    }
     PostMeterType();
 }
 
@@ -269,6 +315,7 @@ void Mox_DSP_Wave_Freq_Display::Measure(int start, int count) {
         return;
     }
     if (!editorSeen) EditorOpened();
+    else if (owner->DisplaySession() != session) EditorReopened();
     const int n = blockSize;
 
     if (displayMode > 1 && capture && capture->ready.load(std::memory_order_acquire) == 0.0f) {
@@ -285,6 +332,7 @@ void Mox_DSP_Wave_Freq_Display::Measure(int start, int count) {
         if (ringsRestart) RestartRings();
         MeasureLevels(n, rmsOn && metersOn && ringSize >= rmsWindow);
     }
+    if (settings[5] > 0) MeasureDynamics(n);
     sendCountdown -= n;
     if (sendCountdown >= 0) return;
     Send();
@@ -377,6 +425,49 @@ void Mox_DSP_Wave_Freq_Display::MeasureLevels(int n, bool rms) {
     sums[1] = sumB > 0.0 ? sumB : 0.0;
 }
 
+// The gain the envelope applies with the make-up level divided out (what the
+// compressor and expander do now: below 1 a reduction, above 1 a boost), its
+// extremes over the chunk, and the level the detector hears at the chunk's end.
+// Bypassed, nothing is applied.
+void Mox_DSP_Wave_Freq_Display::MeasureDynamics(int n) {
+    const float* applied = inputs[6];
+    const float* makeup = inputs[7];
+    const float* detected = inputs[8];
+    float lowest = dynamics[kGainLowest], highest = dynamics[kGainHighest], gain = 1.0f;
+    auto held = [](float g) {
+        if (!(g >= 1.0e-9f)) g = 1.0e-9f;  // also NaN: nothing passes
+        return g < 1.0e6f ? g : 1.0e6f;
+    };
+    if (applied && !bypassed) {
+        const float first = makeup ? makeup[0] : 1.0f, last = makeup ? makeup[n - 1] : 1.0f;
+        if (first == last && first > 0.0f) {
+            // The make-up level holds still over the chunk (it glides only after a
+            // change): the extremes of the applied gain, divided once.
+            float low = applied[0], high = applied[0];
+            RangeOf(applied, n, low, high);
+            low = held(low / first), high = held(high / first);
+            lowest = low < lowest ? low : lowest;
+            highest = high > highest ? high : highest;
+            gain = held(applied[n - 1] / first);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                const float m = makeup ? makeup[i] : 1.0f;
+                gain = held(m > 0.0f ? applied[i] / m : 1.0f);
+                lowest = gain < lowest ? gain : lowest;
+                highest = gain > highest ? gain : highest;
+            }
+        }
+    } else {
+        lowest = lowest < 1.0f ? lowest : 1.0f;
+        highest = highest > 1.0f ? highest : 1.0f;
+    }
+    dynamics[kGainLowest] = lowest;
+    dynamics[kGainHighest] = highest;
+    dynamics[kGainNow] = gain;
+    const float db = detected ? detected[n - 1] * 10.0f : -180.0f;
+    dynamics[kDetectedDb] = db >= -180.0f ? (db <= 180.0f ? db : 180.0f) : -180.0f;
+}
+
 void Mox_DSP_Wave_Freq_Display::Send() {
     if (displayMode == 6) {
         for (int c = 0; c < 4; ++c) Post(settings[1 + c], 0, channelMaxima[c], nullptr, 0);
@@ -392,5 +483,23 @@ void Mox_DSP_Wave_Freq_Display::Send() {
         if (displayMode == 1) Post(settings[0], 1, peakA > peakB ? peakA : peakB, nullptr, 0);
         else if (displayMode == 2) Post(settings[0], 2, 0.0f, channelMaxima, 0);
     }
+    Post(settings[5], 6, 0.0f, dynamics, 0);
     ClearMaxima();
+}
+
+int Mox_DSP_Wave_Freq_Display::MeterTypeTargets(const GraphRecord& record, int16_t& parameter, DisplayTarget* out,
+                                                int max) {
+    int16_t settingTags[10] = {};
+    parameter = -1;
+    for (const GraphLink& link : record.links) {
+        if (link.pin == kEndOfLinks) break;
+        if (link.pin == 11 && link.source >= 0 && link.source < kConstantBase) parameter = link.source;
+        if (link.pin >= kSettingPinBase && link.pin < kSettingPinBase + 10)
+            settingTags[link.pin - kSettingPinBase] = link.source;
+    }
+    int n = 0;
+    if (parameter < 0) return 0;
+    for (int k : {1, 2, 3, 4, 9})
+        if (settingTags[k] > 0 && n < max) out[n++] = DisplayTarget{settingTags[k], k == 9 ? 104 : 110};
+    return n;
 }

@@ -41,37 +41,58 @@ void Mox_DSP_CompExp_Knee_Math::SetInput(uint16_t pin, float* value) {
     if (value && pin >= 4 && pin <= 6) curve.expanderOn = true;
 }
 
+void Mox_DSP_CompExp_Knee_Math::Curve::Set(uint16_t pin, float v) {
+    switch (pin) {
+        case 1:
+            compThreshold = v - 0.0001f;
+            break;
+        case 2: {
+            const float b = v * 0.1f;
+            compKneeHigh = b > 0.5f;
+            compKnee = compKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (compKneeHigh) compKneeShape = compKnee * compKnee * 12.0f + 3.0f;
+            break;
+        }
+        case 3:
+            compRatio = v * 10.0f;
+            break;
+        case 4:
+            expThreshold = v + 0.0001f;
+            break;
+        case 5: {
+            const float b = v * 0.1f;
+            expKneeHigh = b > 0.5f;
+            expKnee = expKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
+            if (expKneeHigh) expKneeShape = expKnee * expKnee * 40.0f - 9.0f;
+            break;
+        }
+        case 6:
+            expRatio = v * 10.0f;
+            break;
+        default:
+            break;
+    }
+}
+
+float Mox_DSP_CompExp_Knee_Math::StaticGainChange(const float settings[7], float level) {
+    Curve c;
+    c.expanderOn = true;
+    for (uint16_t pin = 1; pin <= 6; ++pin) c.Set(pin, settings[pin]);
+    return c.GainChange(level);
+}
+
 void Mox_DSP_CompExp_Knee_Math::HandleEvent(ModuleEvent* e, int /*offset*/) {
-    const float v = e->floatValue;
     switch (e->pin) {
         case 0:
             inputState = e->state;
             break;
         case 1:
-            curve.compThreshold = v - 0.0001f;
-            break;
-        case 2: {
-            const float b = v * 0.1f;
-            curve.compKneeHigh = b > 0.5f;
-            curve.compKnee = curve.compKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
-            if (curve.compKneeHigh) curve.compKneeShape = curve.compKnee * curve.compKnee * 12.0f + 3.0f;
-            break;
-        }
+        case 2:
         case 3:
-            curve.compRatio = v * 10.0f;
-            break;
         case 4:
-            curve.expThreshold = v + 0.0001f;
-            break;
-        case 5: {
-            const float b = v * 0.1f;
-            curve.expKneeHigh = b > 0.5f;
-            curve.expKnee = curve.expKneeHigh ? (b - 0.5f) * 2.0f : b * 2.0f;
-            if (curve.expKneeHigh) curve.expKneeShape = curve.expKnee * curve.expKnee * 40.0f - 9.0f;
-            break;
-        }
+        case 5:
         case 6:
-            curve.expRatio = v * 10.0f;
+            curve.Set(e->pin, e->floatValue);
             break;
         case 19:
             SetProcess(e->intValue ? AsProcess(&Mox_DSP_CompExp_Knee_Math::GainComputer)

@@ -23,10 +23,18 @@ public:
     // The gain change for one level, in dB volts (what GainComputer writes).
     float GainChange(float level) const;
 
+    // The gain change (dB volts) at a level (dB volts) for the values pins 1..6
+    // would receive (control values, settings[pin]; settings[0] is not used), with
+    // the expander wired as the graph wires it: the same curve as the module's,
+    // for displays of what reaches the output. Any thread.
+    static float StaticGainChange(const float settings[7], float level);
+
 private:
     // The static curve: the settings it reads and the gain change it gives. Kept
     // apart so that the per-sample loop works on a local copy.
     struct Curve {
+        // Takes the value of a setting pin (1..6); other pins change nothing.
+        void Set(uint16_t pin, float value);
         float GainChange(float level) const;
         // GainChange over a run of levels, four at a time; the knee types and the
         // expander's presence are fixed for the run.

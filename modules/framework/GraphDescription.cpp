@@ -142,10 +142,13 @@ const GraphRecord kGraphDescription[] = {
     /* m31 */ R(kNeedleFeed, {In(0, kOutputStage, 0), In(1, kOutputStage, 1), In(2, kAudioIn, 0),
                               In(3, kAudioIn, 1), In(9, kFixedEvents, 0), In(14, kFixedEvents, 6),
                               S(1, 84), S(2, 85), S(3, 86), S(4, 87)}),
+    // The bar-meter and scope feeder also shows the dynamics in the transfer-curve
+    // window (72): the envelope's gain, the make-up level and the detected level.
     /* m32 */ R(kMeterFeed, {In(0, kOutputStage, 0), In(1, kOutputStage, 1), In(2, kAudioIn, 0),
-                             In(3, kAudioIn, 1), In(4, kEqLeft, 0), In(5, kEqRight, 0), P(11, 29),
-                             In(12, kDetector, 1), P(13, 42), In(14, kFixedEvents, 2), P(15, 43), P(16, 44),
-                             P(17, 45), P(18, 46), S(0, 74), S(1, 76), S(2, 77), S(3, 78), S(4, 79), S(9, 75)}),
+                             In(3, kAudioIn, 1), In(4, kEqLeft, 0), In(5, kEqRight, 0), In(6, kEnvelope, 0),
+                             In(7, kMakeUpLevel, 0), In(8, kLevelToDb, 0), P(11, 29), In(12, kDetector, 1),
+                             P(13, 42), In(14, kFixedEvents, 2), P(15, 43), P(16, 44), P(17, 45), P(18, 46),
+                             P(19, 65), S(0, 74), S(1, 76), S(2, 77), S(3, 78), S(4, 79), S(5, 72), S(9, 75)}),
     /* m33 */ R(kOutputLevel, {In(0, kOutputStage, 0), In(1, kOutputStage, 1), In(2, kFixedVolts, 2)}),
     /* end */ R(kGraphEndCode, {}),
 };
@@ -189,6 +192,6 @@ Mox_ModuleBase* CreateModuleOfCode(int16_t code, ModuleOwner* owner, bool startD
     if (code == 6373) return new (std::nothrow) Mox_DSP_OS_Command(owner, startDisabled);
     if (in(6379, 6381)) return new (std::nothrow) Mox_DSP_Poly_to_Mono(owner, startDisabled);
     if (in(6383, 6385)) return new (std::nothrow) Mox_DSP_Midi_to_Poly(owner, startDisabled);
-    if (in(6369, 6371)) return new (std::nothrow) Mox_DSP_Wave_Freq_Display(owner, startDisabled);
+    if (IsDisplayFeederCode(code)) return new (std::nothrow) Mox_DSP_Wave_Freq_Display(owner, startDisabled);
     return nullptr;
 }

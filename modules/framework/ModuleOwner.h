@@ -24,6 +24,18 @@ struct DisplayMessage {
     float value;   // single value
 };
 
+// The four values a display feeder sends with code 6 (its data pointer) to the
+// element that shows the dynamics: the lowest and the highest gain the envelope
+// applied since the previous send and the gain it applies now (linear, make-up
+// divided out: 1 is no change), and the level the detector hears now (dB).
+enum DisplayDynamics : int { kGainLowest = 0, kGainHighest = 1, kGainNow = 2, kDetectedDb = 3 };
+
+// An editor element and the display code a module sends it.
+struct DisplayTarget {
+    int16_t tag;
+    int32_t code;
+};
+
 // The waveform capture a display feeder hands to the scope (codes 3, 4 and 5):
 // 1024 samples followed by the ready flag. The feeder fills the samples only while
 // the flag is 0 and stores the capture's code in it (release) once they are
@@ -54,6 +66,9 @@ public:
     // True while an editor takes display data. The display feeders ask once per
     // chunk and sleep while it is false (audio thread; a plain load).
     virtual bool DisplayOpen() const { return false; }
+    // Changes every time an editor opens (audio thread; a plain load): a feeder
+    // that sees it change drops what it measured before the open.
+    virtual uint32_t DisplaySession() const { return 0; }
 
     // The display feeders register at Open; the owner wakes them at the start of
     // every host block while the display is open, so that a closed editor costs

@@ -103,6 +103,25 @@ TEST_F(Feeder, NothingWhileTheEditorIsClosedAndASetWithinOnePeriodOfOpening) {
     EXPECT_TRUE(owner->sent.empty());
 }
 
+// Closed and opened again between two chunks: the feeder never saw it closed, yet
+// what it measured before the open (a full-scale burst) is not sent after it.
+TEST_F(Feeder, AReopenBetweenTwoChunksDropsWhatWasMeasuredBefore) {
+    Start();
+    waves[0] = [](uint32_t) { return 1.0f; };
+    Run(128);
+    while (To(76, 0).size() < 2) Run(128);
+    owner->sent.clear();
+    Run(256);  // into the next period: the burst is measured, not yet sent
+    ASSERT_TRUE(owner->sent.empty());
+    waves[0] = [](uint32_t) { return 0.01f; };
+    ++owner->displaySession;
+    Run(Period() + 256);
+    ASSERT_FALSE(To(76, 0).empty());
+    for (const Sent& s : To(76, 0)) EXPECT_FLOAT_EQ(s.m.value, 0.01f) << s.time;
+    for (const Sent& s : To(74, 2)) EXPECT_FLOAT_EQ(s.four[0], 0.01f) << s.time;
+    EXPECT_EQ(To(76, 110).size(), 0u) << "no type chosen yet";
+}
+
 class SendRate : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(SendRate, OneSetPerSendPeriodTestedOncePerChunk) {
@@ -287,10 +306,11 @@ TEST_P(EffectFeeders, PostThroughTheMailboxOnlyWhileItIsOpen) {
     };
     auto square = [](int i) { return i % 2 ? 0.5f : -0.5f; };
     DisplayMailbox::LevelReading level{};
-    DisplayMailbox::BlockReading scope{};
+    DisplayMailbox::QueuedReading queued{};
     DisplayMailbox::TypeReading type{};
     play(rate / 10, square);
-    for (int tag = 74; tag <= 87; ++tag) EXPECT_FALSE(box.TakeLevel(tag, level) || box.TakeBlock(tag, scope)) << tag;
+    for (int tag = 74; tag <= 87; ++tag) EXPECT_FALSE(box.TakeLevel(tag, level)) << tag;
+    EXPECT_FALSE(box.TakeQueued(queued));
 
     box.SetOpen(true);
     e.setParameter(29, 1.0f);  // Meter Type K20
@@ -298,8 +318,21 @@ TEST_P(EffectFeeders, PostThroughTheMailboxOnlyWhileItIsOpen) {
     for (int tag : {76, 77, 78, 79, 84, 85, 87}) EXPECT_TRUE(box.TakeLevel(tag, level)) << tag;
     ASSERT_TRUE(box.TakeLevel(86, level));
     EXPECT_FLOAT_EQ(level.maximum, 0.5f);  // the left input needle
-    ASSERT_TRUE(box.TakeBlock(74, scope));
-    EXPECT_FLOAT_EQ(scope.channels[2], 0.5f);  // scope channel 3: Input L
+    // The scope's messages, each a point; and the dynamics for the curve window.
+    int points = 0, dynamics = 0;
+    while (box.TakeQueued(queued)) {
+        if (queued.code == 2) {
+            ++points;
+            EXPECT_EQ(queued.index, 74);
+            EXPECT_FLOAT_EQ(queued.values[2], 0.5f);  // scope channel 3: Input L
+        } else {
+            ++dynamics;
+            EXPECT_EQ(queued.index, 72);
+            EXPECT_EQ(queued.code, 6);
+        }
+    }
+    EXPECT_GE(points, 1);
+    EXPECT_EQ(dynamics, points);
     ASSERT_TRUE(box.TakeType(78, type));
     EXPECT_EQ(type.aux, 3);
     ASSERT_TRUE(box.TakeType(75, type));
@@ -311,10 +344,9 @@ TEST_P(EffectFeeders, PostThroughTheMailboxOnlyWhileItIsOpen) {
         if (box.TakeLevel(tag, level)) {
             EXPECT_TRUE(std::isfinite(level.latest) && std::isfinite(level.maximum)) << tag;
         }
-        if (box.TakeBlock(tag, scope)) {
-            for (float v : scope.channels) EXPECT_TRUE(std::isfinite(v)) << tag;
-        }
     }
+    while (box.TakeQueued(queued))
+        for (float v : queued.values) EXPECT_TRUE(std::isfinite(v)) << queued.code;
     play(rate / 10, [](int) { return 0.0f; });
     ASSERT_TRUE(box.TakeLevel(86, level));
     EXPECT_EQ(level.maximum, 0.0f);  // at rest in silence

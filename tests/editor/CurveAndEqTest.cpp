@@ -5,9 +5,13 @@
 
 #include "editor/displays/CompExpWindow.h"
 #include "editor/displays/EqWindow.h"
+#include "modules/analysis/BiQuadCoeff.h"
+#include "modules/convert/GlideModule.h"
+#include "modules/dynamics/CompressorAHR.h"
 #include "toolkit/CDrawContext.h"
 
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <tuple>
 
@@ -157,6 +161,149 @@ TEST_F(DisplayWindows, PointsFarOutsideAreDrawnThreePixelsPastTheEdge) {
     set(kGain, 1.0f);       // +24 dB
     EXPECT_EQ(curve->curvePoint(0).v, 8 + 354 + 3);
     EXPECT_EQ(curve->makeupPoint(353).v, 8 - 3);
+}
+
+// The red curve is what reaches the output: a 1 kHz sine rendered through the
+// plug-in's graph at a few levels comes out where the window says, within
+// 0.5 dB, for factory programs with parallel mix and make-up, with a deep
+// expander, and with a ratio below 1 that meets the bound on boost.
+struct RenderedCase {
+    int32_t program;
+    std::vector<std::pair<int32_t, float>> changes;  // parameters set after the program
+};
+
+class RedCurve : public testing::TestWithParam<RenderedCase> {};
+
+TEST_P(RedCurve, FollowsTheRenderedOutputLevel) {
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(480);
+    effect.setProgram(GetParam().program);
+    for (const auto& [index, value] : GetParam().changes) effect.setParameter(index, value);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    editor.runTicks(1);
+    auto* window = dynamic_cast<Mox_GUI_Comp_Exp_Window*>(editor.slot(kCurveTag));
+    ASSERT_NE(window, nullptr);
+    std::vector<float> l(480), r(480), ol(480), orr(480);
+    long n = 0;
+    for (double level : {-70.0, -45.0, -25.0, -10.0, 0.0}) {
+        const double amplitude = std::pow(10.0, level / 20.0);
+        double peak = 0.0;
+        for (int block = 0; block < 300; ++block) {  // 3 s, the peak of the last 0.25 s
+            for (float& v : l) v = float(amplitude * std::sin(2.0 * M_PI * 1000.0 * double(n++) / 48000.0));
+            r = l;
+            effect.Process(l, r, ol, orr);
+            if (block >= 275)
+                for (float v : ol) peak = std::max(peak, double(std::fabs(v)));
+        }
+        const double rendered = 20.0 * std::log10(std::max(peak, 1e-30));
+        EXPECT_NEAR(window->deliveredDb(level), rendered, 0.5) << "at " << level << " dBFS";
+        // And that is where the line is drawn (4.425 pixels a dB).
+        const int32_t column = int32_t((level + 80.0) * 354.0 / 80.0 + 0.5) - (level == 0.0 ? 1 : 0);
+        const double drawnDb = -(window->makeupPoint(column).v - 8) / 4.425;
+        if (rendered > -80.0 && rendered < 0.0) {
+            EXPECT_NEAR(drawnDb, rendered, 0.75) << "drawn at " << level;
+        }
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Programs, RedCurve,
+    testing::Values(RenderedCase{9, {}},   // "Parallel Compression": 70 % dry, +14 dB make-up
+                    RenderedCase{14, {}},  // "Simple Gate": expander 1:10 below -45 dB
+                    RenderedCase{5, {}},   // 30 % parallel, +11 dB
+                    RenderedCase{0, {{kCompThresh, 0.25f}, {kCompRatio, 0.0f}, {kCompKnee, 0.0f}}},  // boost bound
+                    RenderedCase{0, {{3, 0.5f}, {kGain, 0.25f}, {kCompRatio, 1.0f}}}));              // 50 %, -12 dB
+
+// The gain-reduction meter and the level dot, fed by the plug-in's own graph with
+// a -10 dBFS sine, +12 dB make-up and a hard knee: the meter shows the gain the
+// envelope applies (the make-up left out), a boost as such, and 0 dB bypassed;
+// the dot sits on the red curve at the detected level. {threshold, ratio,
+// bypass, the gain expected in dB}.
+struct GainCase {
+    float thresholdDb, ratio;
+    bool bypass;
+    double expectedDb;
+};
+
+class GainReduction : public testing::TestWithParam<GainCase> {};
+
+TEST_P(GainReduction, IsTheEnvelopesGainAndTheDotSitsOnTheRedCurve) {
+    const GainCase& c = GetParam();
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(256);
+    effect.setProgram(0);
+    effect.setParameter(kCompThresh, (c.thresholdDb + 80.0f) / 80.0f);
+    effect.setParameter(kCompRatio, (c.ratio - 0.1f) / 19.9f);
+    effect.setParameter(kCompKnee, 0.0f);
+    effect.setParameter(kGain, (12.0f + 24.0f) / 48.0f);
+    effect.setParameter(65, c.bypass ? 1.0f : 0.0f);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    auto* window = dynamic_cast<Mox_GUI_Comp_Exp_Window*>(editor.slot(kCurveTag));
+    ASSERT_NE(window, nullptr);
+    std::vector<float> l(256), r(256), ol(256), orr(256);
+    long n = 0;
+    for (int block = 0; block < 48000 / 256; ++block) {  // a second, a tick every 14 ms
+        for (float& v : l) v = float(0.316227766 * std::sin(2.0 * M_PI * 1000.0 * double(n++) / 48000.0));
+        r = l;
+        effect.Process(l, r, ol, orr);
+        if (block % 3 == 0) editor.runTicks(1);
+    }
+    editor.runTicks(1);
+    const Mox_GUI_Dynamics_Overlay& live = window->dynamics();
+    const auto* envelope = effect.ModuleOfCode<Mox_DSP_Compressor_AHR>(6173);
+    ASSERT_NE(envelope, nullptr);
+    if (!c.bypass) {
+        EXPECT_NEAR(live.gainDb(), 20.0 * std::log10(envelope->envelopeValue()), 0.05);
+    }
+    EXPECT_NEAR(live.gainDb(), c.expectedDb, 0.3);
+    EXPECT_NEAR(live.detectedDb(), -10.0, 0.3);
+    EXPECT_EQ(live.number().substr(0, 4), c.expectedDb > 0.0 ? "GR +" : c.expectedDb < 0.0 ? "GR -" : "GR 0");
+    // On the red curve, held whole inside the window (a boost lifts it past the top).
+    const int32_t column = int32_t(70.0 * 354.0 / 80.0 + 0.5);  // -10 dBFS in
+    EXPECT_NEAR(live.dotCentre().h, 333 + column, 1);
+    EXPECT_NEAR(live.dotCentre().v, std::clamp(window->makeupPoint(column).v, 8 + 4, 8 + 354 - 1 - 4), 2);
+}
+INSTANTIATE_TEST_SUITE_P(Settings, GainReduction,
+                         testing::Values(GainCase{-40.0f, 4.0f, false, -22.5},  // 30 dB over, 4:1
+                                         GainCase{-20.0f, 2.0f, false, -5.0},
+                                         GainCase{-20.0f, 0.5f, false, 10.0},  // upward: 10 dB over, 1:2
+                                         GainCase{-40.0f, 4.0f, true, 0.0}));
+
+// Display data for the dynamics without audio behind it: silence brings the meter
+// back to 0 dB and the dot to its corner; the farthest of the last second stays
+// on the number for a second.
+TEST_F(DisplayWindows, GainReductionHoldsASecondAndRestsAfterTheHostStops) {
+    auto post = [&](float lowest, float now, float detectedDb) {
+        const float values[4] = {lowest, now, now, detectedDb};
+        DisplayMessage m{};
+        m.code = 6;
+        m.data = values;
+        ASSERT_TRUE(effect.displayMailbox().Post(kCurveTag, m));
+    };
+    const Mox_GUI_Dynamics_Overlay& live = curve->dynamics();
+    post(0.25f, 0.5f, -6.0f);  // -12 dB at the deepest, -6 dB now
+    editor->runTicks(1);
+    EXPECT_NEAR(live.gainDb(), -12.04, 0.01);
+    EXPECT_EQ(live.number(), "GR -12.0 dB");
+    for (int i = 0; i < Mox_GUI_Dynamics_Overlay::kHoldTicks - 1; ++i) {
+        post(0.5f, 0.5f, -6.0f);
+        editor->runTicks(1);
+    }
+    EXPECT_NEAR(live.gainDb(), -6.02, 0.01);
+    EXPECT_EQ(live.number(), "GR -12.0 dB") << "held for a second";
+    post(0.5f, 0.5f, -6.0f);
+    editor->runTicks(1);
+    EXPECT_EQ(live.number(), "GR -6.0 dB");
+    editor->runTicks(Mox_GUI_Editor::kQuietTicks);
+    EXPECT_EQ(live.gainDb(), 0.0);
+    EXPECT_EQ(live.dotCentre(), CPoint(333 + 4, 8 + 354 - 1 - 4)) << "resting in the lower left corner";
+    editor->runTicks(Mox_GUI_Dynamics_Overlay::kHoldTicks);
+    EXPECT_EQ(live.number(), "GR 0.0 dB");
 }
 
 TEST_F(DisplayWindows, ThresholdDraggedBelowTheOtherPullsItAtTheTickInOneGesture) {
@@ -448,9 +595,15 @@ TEST_F(DisplayWindows, EqBumpsRiseAtTheirBandAndNarrowWithTheWidthValue) {
     set(EqGain(1), 0.5f);
     set(EqGain(2), 0.5f);
     const int32_t index = int32_t(305 * std::log2((0.05 * 20460 + 20) / 20) / 10);
-    EXPECT_FLOAT_EQ(eq->curveValue(index), 74.0f - 66.5f);
-    EXPECT_FLOAT_EQ(eq->curveValue(index + 1), eq->curveValue(index)) << "distance 1 gets the full bump";
-    EXPECT_EQ(Centre(eq->handle(0)), CPoint(9 + index, int(74 - 66.5)));
+    // The filter's peak, +15 dB (half the height), lies at the band's column; the
+    // handle is drawn whole inside the window.
+    EXPECT_NEAR(eq->curveValue(index), 74.0f - 66.5f, 0.5f);
+    int32_t highest = 0;
+    for (int32_t i = 1; i < 306; ++i)
+        if (eq->curveValue(i) < eq->curveValue(highest)) highest = i;
+    EXPECT_NEAR(highest, index, 2);
+    EXPECT_EQ(Centre(eq->handle(0)).h, 9 + index);
+    EXPECT_EQ(eq->handle(0).top, 8);
     auto raised = [&] {
         int n = 0;
         for (int32_t i = 0; i < 306; ++i) n += eq->curvePoint(i).v < eq->centreRow() - 2;
@@ -465,6 +618,84 @@ TEST_F(DisplayWindows, EqBumpsRiseAtTheirBandAndNarrowWithTheWidthValue) {
     // A cut goes below the line, never past the window's bottom row.
     set(EqGain(0), 0.0f);
     EXPECT_EQ(eq->curvePoint(index).v, 8 + 133 - 1);
+}
+
+// The curve is the response of the three sections the detector's designer makes
+// (its audio path: float coefficients from the shared tables) at the running
+// sample rate, within 0.05 dB at every column; every handle lies whole inside the
+// window, at the edges too. {sample rate, {frequency, gain, width} per band}.
+struct EqCase {
+    float rate;
+    float bands[3][3];
+};
+
+class EqResponse : public DisplayWindows, public testing::WithParamInterface<EqCase> {};
+
+TEST_P(EqResponse, IsTheDesignersSectionsAndTheHandlesAreWhole) {
+    const EqCase& c = GetParam();
+    effect.setSampleRate(c.rate);
+    Mox_DSP_BiQuad_Coeff designer(&effect, false);
+    designer.Open();
+    Mox_DSP_BiQuad_Coeff::Coefficients sections[3];
+    for (int n = 0; n < 3; ++n) {
+        set(EqFreq(n), c.bands[n][0]);
+        set(EqGain(n), c.bands[n][1]);
+        set(EqWidth(n), c.bands[n][2]);
+        const float volts = (20460.0f * c.bands[n][0] + 20.0f) * 0.1f, gain = (30.0f * c.bands[n][1] - 15.0f) * 0.1f;
+        designer.DesignOne(9, volts, c.bands[n][2], Mox_DSP_FdB_to_VFGain::TargetOf(gain), sections[n]);
+    }
+    editor->runTicks(1);
+    EXPECT_EQ(eq->responseRate(), double(c.rate));
+    for (int32_t i = 0; i < 306; ++i) {
+        const double hz = std::min(Mox_GUI_EQ_Window::ColumnHz(i, 306), 0.499 * c.rate);
+        const std::complex<double> z = std::polar(1.0, -2.0 * M_PI * hz / c.rate);
+        double db = 0.0;
+        for (const auto& k : sections)
+            db += 20.0 * std::log10(std::abs((double(k.b0) + double(k.b1) * z + double(k.b2) * z * z) /
+                                             (1.0 + double(k.a1) * z + double(k.a2) * z * z)));
+        ASSERT_NEAR(eq->responseDb(i), db, 0.05) << "column " << i << ", " << hz << " Hz";
+        ASSERT_NEAR(eq->curveValue(i), 8 + 66 - eq->responseDb(i) * 133.0 / 30.0, 1e-3) << i;
+    }
+    for (int n = 0; n < 3; ++n) {
+        const CRect& h = eq->handle(n);
+        EXPECT_EQ(h.width(), 11);
+        EXPECT_EQ(h.height(), 11);
+        EXPECT_TRUE(h.left >= 9 && h.right <= 9 + 306 && h.top >= 8 && h.bottom <= 8 + 133) << "band " << n;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Bands, EqResponse,
+    testing::Values(EqCase{48000.0f, {{0.05f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.3f, 0.0f}}},
+                    EqCase{44100.0f, {{0.0f, 0.0f, 0.26f}, {1.0f, 1.0f, 0.36f}, {0.03f, 0.61f, 0.38f}}},
+                    EqCase{96000.0f, {{0.004f, 0.2f, 0.5f}, {0.146f, 0.63f, 0.5f}, {0.0293f, 0.5f, 0.5f}}},
+                    EqCase{22050.0f, {{0.9f, 1.0f, 0.1f}, {0.45f, 0.0f, 0.9f}, {0.0f, 1.0f, 0.0f}}}));
+
+// "EQ Active" off: the detector hears no equaliser, and fill and curve are grey;
+// the handles keep their colours and still take a drag.
+TEST_F(DisplayWindows, EqWindowIsGreyedWhileTheEqualiserIsOff) {
+    set(EqFreq(0), 0.05f);
+    set(EqGain(0), 1.0f);
+    set(EqWidth(0), 0.0f);  // wide: a broad hill around 1 kHz
+    auto fillAt = [&](bool on) {
+        set(28, on ? 1.0f : 0.0f);
+        editor->runTicks(1);
+        EXPECT_EQ(eq->active(), on);
+        OnEditorThread([&] { editor->getFrame()->redrawAll(); });
+        const uint32_t p = pixel(9 + 150, 8 + 60);  // inside the filled hill, clear of grid and handles
+        return std::make_tuple(int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255));
+    };
+    const auto [r1, g1, b1] = fillAt(true);
+    EXPECT_GT(g1, r1 + 40) << "green while on";
+    const auto [r0, g0, b0] = fillAt(false);
+    EXPECT_LT(std::abs(g0 - r0) + std::abs(g0 - b0), 24) << "grey while off";
+    EXPECT_LT(g0, g1);
+    // The handle still takes a drag.
+    const CPoint at = Centre(eq->handle(0));
+    mouse.down(at);
+    EXPECT_EQ(eq->draggedBand(), 0);
+    mouse.move(CPoint(at.h + 10, at.v + 10));
+    mouse.up(CPoint(at.h + 10, at.v + 10));
+    EXPECT_LT(effect.getParameter(EqGain(0)), 1.0f);
 }
 
 TEST_F(DisplayWindows, EqFrequencyDraggedPastTheRightEdgeSendsExactlyOne) {

@@ -149,6 +149,89 @@ TEST_F(Displays, SilenceFallsToTheFloorAndStaysWithoutNaN) {
     }
 }
 
+// A host that stops processing (suspended, or simply no more blocks): the bars and
+// needles fall as in silence, after kQuietTicks without data or at once at the
+// suspend, while the hold marker and the lamp run out as usual.
+class StoppedHost : public Displays, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedHost, MetersFallAsInSilence) {
+    const bool suspended = GetParam();
+    post(kPeakL, 0, FromDb(-6.0f));
+    post(kNeedleOutL, 0, 2.0f);
+    editor.runTicks(1);
+    ASSERT_NEAR(meter(kPeakL).peakShownDb(), -6.0f, 1e-3);
+    editor.runTicks(3);  // a new peak holds for three ticks
+    if (suspended) {
+        effect.suspend();
+    } else {
+        editor.runTicks(Mox_GUI_Editor::kQuietTicks - 5);
+        EXPECT_NEAR(meter(kPeakL).peakShownDb(), -6.0f, 1e-3) << "held while data may still come";
+    }
+    editor.runTicks(2);
+    EXPECT_LT(meter(kPeakL).peakShownDb(), -6.0f);
+    EXPECT_NEAR(meter(kPeakL).peakHoldDb(), -6.0f, 1e-3) << "the marker runs out as usual";
+    EXPECT_EQ(ValueOf(editor, kNeedleLampL), 1.0f) << "lit for its 70 ticks";
+    editor.runTicks(70);
+    EXPECT_EQ(meter(kPeakL).peakShownDb(), -50.0f);
+    EXPECT_EQ(meter(kNeedleOutL).peakShownDb(), -50.0f);
+    EXPECT_FLOAT_EQ(meter(kNeedleOutL).needleDegrees(), -65.0f);
+    EXPECT_EQ(ValueOf(editor, kNeedleLampL), 0.0f);
+    // Data again: the meters follow it as before.
+    level(kPeakL, FromDb(-12.0f));
+    EXPECT_NEAR(meter(kPeakL).peakShownDb(), -12.0f, 1e-3);
+}
+INSTANTIATE_TEST_SUITE_P(SuspendedOrQuiet, StoppedHost, ::testing::Bool());
+
+// The editor closed during a +6 dBFS burst with K20 chosen, then reopened, with
+// or without -60 dBFS played in between: at once the meters and the scale show
+// K20 and the read-outs their floor; nothing from before the open is shown (no
+// lamp, no needle LED, no read-out of the burst, no spike in the scope).
+class Reopened : public ::testing::TestWithParam<bool> {
+protected:
+    void Play(float amplitude, int frames) {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        for (int done = 0; done < frames; done += 512) {
+            for (int i = 0; i < 512; ++i) l[size_t(i)] = r[size_t(i)] = (i % 48 < 24 ? amplitude : -amplitude);
+            effect.Process(l, r, ol, orr);
+        }
+    }
+    TestEffect effect;
+    Mox_GUI_Editor& editor = EditorOf(effect);
+};
+
+TEST_P(Reopened, ShowsThePresentTypeAndNothingPostedBeforeTheOpen) {
+    const bool audioWhileClosed = GetParam();
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(512);
+    effect.resume();
+    ASSERT_TRUE(editor.openOffscreen());
+    effect.setParameter(29, 1.0f);  // "K20"
+    effect.setParameter(42, 0.0f);  // the bars show the input
+    Play(0.1f, 4800);
+    editor.runTicks(8);
+    Play(2.0f, 4800);  // +6 dBFS, posted but never ticked
+    editor.close();
+    if (audioWhileClosed) Play(0.001f, 3 * 48000);
+    ASSERT_TRUE(editor.openOffscreen());
+    for (int32_t tag : {76, 77, 78, 79})
+        EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(tag)).meterType(), 3) << tag;
+    EXPECT_EQ(dynamic_cast<Mox_GUI_Image&>(*editor.slot(75)).frame(), 3);
+    EXPECT_FLOAT_EQ(ValueOf(editor, 82), -99.9f);
+    EXPECT_FLOAT_EQ(ValueOf(editor, 83), -99.9f);
+    editor.runTicks(3);
+    for (int32_t lamp : {80, 81, 88, 89}) EXPECT_EQ(ValueOf(editor, lamp), 0.0f) << lamp;
+    EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(84)).peakShownDb(), -50.0f);
+    auto& lanes = dynamic_cast<Mox_GUI_Wave_Freq_Display&>(*editor.slot(74));
+    for (int k = 0; k < 4; ++k)
+        for (int32_t j = 0; j < lanes.lanePoints(); ++j) ASSERT_EQ(lanes.laneHeight(k, j), 0) << k << " " << j;
+    // What is played now is shown, with the K20 offset on the read-out.
+    Play(0.001f, 4800);
+    editor.runTicks(3);
+    EXPECT_NEAR(ValueOf(editor, 82), -60.0f + 20.0f, 0.1f);
+    EXPECT_EQ(dynamic_cast<Mox_GUI_dBMeter&>(*editor.slot(86)).peakShownDb(), -45.0f);  // -60 halved below -30
+}
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutAudioBetween, Reopened, ::testing::Bool());
+
 TEST_F(Displays, APeakHoldsThreeTicksThenFallsWithAGrowingStep) {
     level(kPeakL, 1.0f);  // the tick of the new maximum
     EXPECT_EQ(meter(kPeakL).peakShownDb(), 0.0f);
@@ -519,6 +602,47 @@ INSTANTIATE_TEST_SUITE_P(Peaks, LaneHeight,
                                            std::make_tuple(0, FromDb(-40.0f), 27),  // halved: -35 dB
                                            std::make_tuple(1, FromDb(-70.0f), 0), std::make_tuple(2, 0.0f, 0),
                                            std::make_tuple(3, NAN, 0)));
+
+// A 1.5 s tone through the plug-in's graph fills as many scope points as the
+// display feeder sent messages (one per 1024 samples at 48 kHz, in chunks of 128),
+// whatever the host's block size and however often it idles the editor. {block,
+// ticks per pump}
+class ScopeTimeAxis : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(ScopeTimeAxis, OnePointPerFeederMessage) {
+    const auto [block, ticksPerPump] = GetParam();
+    TestEffect effect;
+    effect.setSampleRate(48000.0f);
+    effect.setBlockSize(block);
+    effect.resume();
+    Mox_GUI_Editor& editor = EditorOf(effect);
+    ASSERT_TRUE(editor.openOffscreen());
+    std::vector<float> l(static_cast<size_t>(block)), r(l), ol(l), orr(l);
+    const long toneFrom = 24000, toneTo = 24000 + 72000, total = 144000;
+    double dueTicks = 0.0;
+    for (long at = 0; at < total; at += block) {
+        for (int i = 0; i < block; ++i) {
+            const long t = at + i;
+            l[size_t(i)] =
+                t >= toneFrom && t < toneTo ? float(0.5 * std::sin(2.0 * M_PI * 1000.0 * double(t) / 48000.0)) : 0.0f;
+        }
+        r = l;
+        effect.Process(l, r, ol, orr);
+        // The host idles the editor every ticksPerPump x 14 ms of audio.
+        dueTicks += block / (48000.0 * 0.014);
+        while (dueTicks >= ticksPerPump) {
+            editor.runTicks(ticksPerPump);
+            dueTicks -= ticksPerPump;
+        }
+    }
+    editor.runTicks(1);
+    auto& scope = dynamic_cast<Mox_GUI_Wave_Freq_Display&>(*editor.slot(kScope));
+    int raised = 0;
+    for (int32_t j = 0; j < scope.lanePoints(); ++j) raised += scope.laneHeight(0, j) > 0;
+    EXPECT_NEAR(raised, 72000 / 1024, 2) << "block " << block << ", " << ticksPerPump << " ticks per pump";
+}
+INSTANTIATE_TEST_SUITE_P(BlocksAndIdleRates, ScopeTimeAxis,
+                         ::testing::Combine(::testing::Values(128, 512, 4096), ::testing::Values(1, 8)));
 
 TEST_F(Displays, TheLanesScrollLeftOnePointPerMessageAndKeepTheirHistory) {
     postScope(1.0f, 0, 0, 0);

@@ -66,7 +66,7 @@ TEST(SignalGraph, ParametersReachExactlyTheirLinkedInputs) {
     EXPECT_EQ(Receivers(*e, 15), (Pairs{{5, 2}, {6, 5}}));    // LookAhead
     EXPECT_EQ(Receivers(*e, 28), (Pairs{{19, 3}, {20, 3}}));  // EQ Active
     EXPECT_EQ(Receivers(*e, 16), (Pairs{{6, 4}, {30, 6}}));   // Stereo Mode
-    EXPECT_EQ(Receivers(*e, 65), (Pairs{{28, 10}, {30, 9}})); // Bypass
+    EXPECT_EQ(Receivers(*e, 65), (Pairs{{28, 10}, {30, 9}, {32, 19}}));  // Bypass
     EXPECT_EQ(Receivers(*e, 70), (Pairs{{1, 0}}));            // web link
     EXPECT_EQ(Receivers(*e, 2), (Pairs{{26, 3}}));            // Auto.Rel
     EXPECT_EQ(Receivers(*e, 14), (Pairs{{4, 12}}));           // Gain
@@ -133,11 +133,17 @@ TEST(SignalGraph, ModuleLinksConstantsAndSettingsAreWired) {
     EXPECT_EQ(m[32]->settings[0], 74);
     EXPECT_EQ(m[32]->settings[3], 78);
     EXPECT_EQ(m[32]->settings[9], 75);
+    // The bar feeder also shows the dynamics in the transfer-curve window: the
+    // envelope's gain, the make-up level and the detected level.
+    EXPECT_EQ(m[32]->settings[5], 72);
+    EXPECT_EQ(m[32]->inputs[6], m[28]->outputs[0]);
+    EXPECT_EQ(m[32]->inputs[7], m[27]->outputs[0]);
+    EXPECT_EQ(m[32]->inputs[8], m[22]->outputs[0]);
     // Output connections feed the right receivers: m22 (level in dB) reaches the
-    // release delay, the knee and the automatic release.
+    // release delay, the knee, the automatic release and the bar feeder.
     std::set<int> fromLevel;
     for (ConnectionNode* n = m[22]->connections[0]; n; n = n->next) fromLevel.insert(n->targetIndex);
-    EXPECT_EQ(fromLevel, (std::set<int>{23, 24, 26}));
+    EXPECT_EQ(fromLevel, (std::set<int>{23, 24, 26, 32}));
 }
 
 TEST(SignalGraph, RebuildsOnRateOrBlockChangeAndKeepsTheGraphOtherwise) {

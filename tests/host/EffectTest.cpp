@@ -469,10 +469,13 @@ TEST(DisplayMailbox, PostsReachTheEditorSideOnlyWhileOpen) {
     block.code = 2;
     e.PostToEditor(74, &block);
     peaks[0] = 0.0f;  // the module reuses its array: the mailbox kept a copy
-    DisplayMailbox::BlockReading reading{};
-    ASSERT_TRUE(e.displayMailbox().TakeBlock(74, reading));
-    EXPECT_FLOAT_EQ(reading.channels[0], 0.1f);
-    EXPECT_FLOAT_EQ(reading.channels[3], 0.4f);
+    DisplayMailbox::QueuedReading reading{};
+    ASSERT_TRUE(e.displayMailbox().TakeQueued(reading));
+    EXPECT_EQ(reading.index, 74);
+    EXPECT_EQ(reading.code, 2);
+    EXPECT_FLOAT_EQ(reading.values[0], 0.1f);
+    EXPECT_FLOAT_EQ(reading.values[3], 0.4f);
+    EXPECT_FALSE(e.displayMailbox().TakeQueued(reading));
 
     DisplayMessage type{};
     type.code = 110;
@@ -482,21 +485,24 @@ TEST(DisplayMailbox, PostsReachTheEditorSideOnlyWhileOpen) {
     ASSERT_TRUE(e.displayMailbox().TakeType(77, t));
     EXPECT_EQ(t.aux, 2);
 
-    // A burst of channel peaks between two takes keeps each channel's largest;
-    // non-finite peaks are filed as 0; the reading's data is its own copy.
+    // A burst of channel peaks between two takes reaches the editor whole, one
+    // reading per message in order; non-finite peaks are filed as 0.
     const float burst[3][4] = {{0.5f, 0.1f, NAN, 0.2f}, {0.1f, 0.7f, INFINITY, 0.2f}, {0.2f, 0.1f, 0.3f, 0.1f}};
     for (const auto& four : burst) {
         block.data = four;
         e.PostToEditor(74, &block);
     }
-    ASSERT_TRUE(e.displayMailbox().TakeBlock(74, reading));
-    EXPECT_EQ(reading.data, static_cast<const void*>(reading.channels));
-    const float kept[4] = {0.5f, 0.7f, 0.3f, 0.2f};
-    for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(reading.channels[c], kept[c]) << c;
-    block.data = burst[2];
-    e.PostToEditor(74, &block);
-    ASSERT_TRUE(e.displayMailbox().TakeBlock(74, reading));
-    EXPECT_FLOAT_EQ(reading.channels[1], 0.1f);  // the maxima started afresh
+    for (const auto& four : burst) {
+        ASSERT_TRUE(e.displayMailbox().TakeQueued(reading));
+        for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(reading.values[c], std::isfinite(four[c]) ? four[c] : 0.0f) << c;
+    }
+    EXPECT_FALSE(e.displayMailbox().TakeQueued(reading));
+    // A full queue drops what the editor has no room for, and counts it.
+    for (int i = 0; i < DisplayMailbox::kQueueLength + 5; ++i) e.PostToEditor(74, &block);
+    EXPECT_EQ(e.displayMailbox().queueOverflows(), 5u);
+    int taken = 0;
+    while (e.displayMailbox().TakeQueued(reading)) ++taken;
+    EXPECT_EQ(taken, DisplayMailbox::kQueueLength);
 
     e.PostToEditor(92, &m);
     e.PostToEditor(-1, &m);

@@ -17,6 +17,7 @@ public:
 
     void PostToEditor(int32_t index, const DisplayMessage* message) override;
     bool DisplayOpen() const override { return displayOpen; }
+    uint32_t DisplaySession() const override { return displaySession; }
     void SaveBankFile() override { ++bankSaves; }
     void OpenAddress(const char* address) override { addresses.push_back(address); }
     void SendControlEvent(uint32_t time, int32_t index, uint16_t state, int32_t intValue,
@@ -37,6 +38,7 @@ public:
     bool displayOpen = false;  // what DisplayOpen answers; posts are recorded either way
     int bankSaves = 0;
     std::vector<const char*> addresses;
+    uint32_t displaySession = 0;  // what DisplaySession answers
 };
 
 // Records every segment it processes and every event it receives.
