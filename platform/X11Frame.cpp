@@ -557,8 +557,23 @@ void X11Frame::fallbackLoop() {
 
 unsigned long xErrorCount() { return errorCount; }
 
+namespace {
+
+// A server that is busy accepting other clients can turn a connection away for a
+// moment (the socket's queue is full): a few quick tries before giving up. Without
+// any server the first try fails at once and so do the others.
+Display* openDisplay() {
+    for (int attempt = 0;; ++attempt) {
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        if (attempt == 3 || !std::getenv("DISPLAY")) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace
+
 double xftDpiScale() {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display) return 1.0;
     double scale = 1.0;
     // The desktop sets Xft.dpi in the server's resource database (the root
@@ -582,7 +597,7 @@ std::unique_ptr<PlatformFrame> createX11Frame(FrameEventSink* frame, void* paren
                                               double scale) {
     const Window parent = Window(reinterpret_cast<uintptr_t>(parentWindow));
     if (!parent || !frame) return nullptr;
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display) return nullptr;
     takeErrorHandler(display);  // given back by the frame's destructor
     if (!std::isfinite(scale) || scale < 1.0 || scale > 4.0) scale = 1.0;
