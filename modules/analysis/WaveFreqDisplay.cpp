@@ -286,15 +286,18 @@ void Mox_DSP_Wave_Freq_Display::EditorOpened() {
 
 // The editor closed and opened again between two chunks: the peaks gathered for
 // the next send partly came before the open and are dropped. The measurement went
-// on without a gap, so the RMS rings and a running capture stay; a capture the old
-// editor held was never seen by the new one and is taken back.
+// on without a gap, so the RMS rings and a running capture stay. A finished
+// capture is offered to the new editor again rather than taken back: it was
+// finished within the last chunk, and it may already be in the new editor's hands
+// (posted just after it opened), so it must not be rewritten under a reader. The
+// editor gives it back through its ready flag as usual.
 void Mox_DSP_Wave_Freq_Display::EditorReopened() {
     session = owner->DisplaySession();
     ClearMaxima();
     sendCountdown = 0;
-    if (capture && capture->ready.load(std::memory_order_acquire) != 0.0f) {
-        ClearCapture();
-        capture->ready.store(0.0f, std::memory_order_release);
+    if (capture) {
+        const float ready = capture->ready.load(std::memory_order_acquire);
+        if (ready != 0.0f) Post(settings[0], static_cast<int32_t>(ready), 0.0f, capture, 0);
     }
     PostMeterType();
 }

@@ -122,6 +122,25 @@ TEST_F(Feeder, AReopenBetweenTwoChunksDropsWhatWasMeasuredBefore) {
     EXPECT_EQ(To(76, 110).size(), 0u) << "no type chosen yet";
 }
 
+// A capture finished just before a close and reopen that fell between two chunks
+// may already be in the new editor's hands: the feeder offers it again and never
+// rewrites it while its ready flag is up.
+TEST_F(Feeder, AReopenNeverRewritesAFinishedCaptureUnderItsReader) {
+    waves[0] = [](uint32_t t) { return static_cast<float>(t % 4096) / 4096.0f; };
+    Start();
+    Setting(feeder, 0, kMode, 3);
+    Run(1100);
+    ASSERT_EQ(To(74, 3).size(), 1u);
+    const DisplayCapture* c = feeder->captureBuffer();
+    std::vector<float> seen(c->samples, c->samples + DisplayCapture::kSamples);
+    ++owner->displaySession;  // the editor reading it is the new one
+    Run(3000);
+    EXPECT_EQ(c->ready.load(), 3.0f);
+    EXPECT_TRUE(std::equal(seen.begin(), seen.end(), c->samples));
+    ASSERT_EQ(To(74, 3).size(), 2u);  // offered again to the new editor
+    EXPECT_EQ(To(74, 3)[1].m.data, c);
+}
+
 class SendRate : public Feeder, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 TEST_P(SendRate, OneSetPerSendPeriodTestedOncePerChunk) {
