@@ -21,22 +21,8 @@ using namespace editor_test;
 namespace {
 
 // An effect, its editor open, every picture at rest, the host's calls cleared.
-class Controls : public ::testing::Test {
+class Controls : public OpenEditorTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(editor.openOffscreen());
-        editor.runTicks(100);
-        RecordedHostCalls().clear();
-    }
-    CFrame* frame() { return editor.getFrame(); }
-    CPoint centre(int32_t tag) {
-        const CRect r = editor.slot(tag)->getFrameRect();
-        return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
-    void set(int32_t tag, float v) {
-        OnEditorThread([&] { effect.setParameter(tag, v); });
-        editor.runTicks(100);
-    }
     // The user: press, moves by (dx, dy) one pixel step at a time, release.
     void drag(CPoint at, int dx, int dy, int32_t buttons = kLButton, bool release = true) {
         OnEditorThread([&] {
@@ -52,9 +38,6 @@ protected:
         for (const HostRecord& r : RecordedHostCalls()) n += r.opcode == opcode && r.index == index;
         return n;
     }
-
-    TestEffect effect;
-    Mox_GUI_Editor& editor = EditorOf(effect);
 };
 
 // 60 pixels up raise a linear knob over its whole range; shift doubles, control

@@ -42,4 +42,28 @@ void OnEditorThread(F f) {
     f();
 }
 
+// An effect, its editor open offscreen, every picture at rest, the host's calls
+// cleared; the users of the controls' tests build on it.
+class OpenEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(editor.openOffscreen());
+        editor.runTicks(100);
+        RecordedHostCalls().clear();
+    }
+    VSTGUI::CFrame* frame() { return editor.getFrame(); }
+    VSTGUI::CPoint centre(int32_t tag) {
+        const VSTGUI::CRect r = editor.slot(tag)->getFrameRect();
+        return VSTGUI::CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    // A value set by the host, then time for every picture to settle.
+    void set(int32_t tag, float v) {
+        OnEditorThread([&] { effect.setParameter(tag, v); });
+        editor.runTicks(100);
+    }
+
+    TestEffect effect;
+    Mox_GUI_Editor& editor = EditorOf(effect);
+};
+
 }  // namespace editor_test

@@ -19,22 +19,8 @@ namespace {
 
 constexpr int32_t kCompRatio = 9, kCompKnee = 10, kKneeNumber = 60, kEqActive = 28, kMeterButton = 68;
 
-class Gestures : public ::testing::Test {
+class Gestures : public OpenEditorTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(editor.openOffscreen());
-        editor.runTicks(100);
-        RecordedHostCalls().clear();
-    }
-    CFrame* frame() { return editor.getFrame(); }
-    CPoint centre(int32_t tag) {
-        const CRect r = editor.slot(tag)->getFrameRect();
-        return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
-    void set(int32_t tag, float v) {
-        OnEditorThread([&] { effect.setParameter(tag, v); });
-        editor.runTicks(100);
-    }
     // Press at `at`, then `events` moves that share dy pixels evenly, release.
     void drag(CPoint at, int dy, int events, int32_t buttons) {
         OnEditorThread([&] {
@@ -53,9 +39,6 @@ protected:
             for (int32_t x = r.left; x < r.right; ++x) out.push_back(frame()->getBackBuffer()->getPixel(x, y));
         return out;
     }
-
-    TestEffect effect;
-    Mox_GUI_Editor& editor = EditorOf(effect);
 };
 
 // The same 24 pixels up or down, cut into 1 to 24 move events, under each
